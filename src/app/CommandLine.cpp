@@ -1,0 +1,121 @@
+// Command-line parsing.
+#include "app/CommandLine.h"
+
+#include <cstdlib>
+
+namespace {
+bool ParseLong(const std::string& s, long& out)
+{
+    if (s.empty())
+        return false;
+    char* end = nullptr;
+    out = std::strtol(s.c_str(), &end, 10);
+    return end && *end == '\0';
+}
+} // namespace
+
+const char* UsageText()
+{
+    return "usage: marrowlight [options] [PRODUCTION_DIR]\n"
+           "  --headless            render off-screen (EGL), no window, no audio device\n"
+           "  --windowed            a window instead of full screen\n"
+           "  --size WxH            output size (default 1920x1080)\n"
+           "  --fps N               fixed time step of 1/N s (default 60 when headless)\n"
+           "  --frames N            stop after N frames\n"
+           "  --duration S          stop after S seconds\n"
+           "  --capture N:FILE.png  write frame N (0-based) as PNG; repeatable\n"
+           "  --render FILE         render to video (mp4/mkv) or PNG sequence (%05d)\n"
+           "  --check               load every asset the script names and report every problem\n"
+           "  -v, --verbose         report problems (unknown keywords, missing files, shader errors)\n"
+           "  --help, --version\n";
+}
+
+std::optional<PlayerOptions> ParseCommandLine(int argc, char** argv, std::string& error)
+{
+    PlayerOptions o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) {
+                error = a + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--headless") {
+            o.headless = true;
+        } else if (a == "--windowed") {
+            o.windowed = true;
+        } else if (a == "--check") {
+            o.check = true;
+        } else if (a == "-v" || a == "--verbose") {
+            o.verbose = true;
+        } else if (a == "--help" || a == "-h") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (a == "--size") {
+            if (!value(v))
+                return std::nullopt;
+            const size_t x = v.find('x');
+            long w = 0, h = 0;
+            if (x == std::string::npos || !ParseLong(v.substr(0, x), w) || !ParseLong(v.substr(x + 1), h) ||
+                w <= 0 || h <= 0 || w > 16384 || h > 16384) {
+                error = "--size wants WIDTHxHEIGHT, for example 1280x720";
+                return std::nullopt;
+            }
+            o.width = static_cast<int>(w);
+            o.height = static_cast<int>(h);
+        } else if (a == "--fps") {
+            long n = 0;
+            if (!value(v) || !ParseLong(v, n) || n <= 0 || n > 1000) {
+                if (error.empty())
+                    error = "--fps wants a whole number from 1 to 1000";
+                return std::nullopt;
+            }
+            o.fps = static_cast<int>(n);
+        } else if (a == "--frames") {
+            long n = 0;
+            if (!value(v) || !ParseLong(v, n) || n < 0) {
+                if (error.empty())
+                    error = "--frames wants a whole number of frames";
+                return std::nullopt;
+            }
+            o.frames = n;
+        } else if (a == "--duration") {
+            if (!value(v))
+                return std::nullopt;
+            char* end = nullptr;
+            o.duration = std::strtod(v.c_str(), &end);
+            if (!end || *end != '\0' || o.duration < 0) {
+                error = "--duration wants seconds, for example 12.5";
+                return std::nullopt;
+            }
+        } else if (a == "--capture") {
+            if (!value(v))
+                return std::nullopt;
+            const size_t colon = v.find(':');
+            long n = 0;
+            if (colon == std::string::npos || !ParseLong(v.substr(0, colon), n) || n < 0 || colon + 1 >= v.size()) {
+                error = "--capture wants FRAME:FILE.png, for example 120:shot.png";
+                return std::nullopt;
+            }
+            o.captures.push_back({n, v.substr(colon + 1)});
+        } else if (a == "--render") {
+            if (!value(v))
+                return std::nullopt;
+            o.render = v;
+        } else if (!a.empty() && a[0] == '-') {
+            error = "unknown option " + a + " (see --help)";
+            return std::nullopt;
+        } else if (o.productionDir.empty()) {
+            o.productionDir = a;
+        } else {
+            error = "only one production directory may be given";
+            return std::nullopt;
+        }
+    }
+    return o;
+}

@@ -1,0 +1,35 @@
+// The command line of the player: options, their parsing and usage text.
+// Parsing is platform-neutral; running a production is the platform's RunPlayer.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CaptureRequest {
+    long frame = 0;
+    std::string file;
+};
+
+struct PlayerOptions {
+    bool headless = false;
+    bool windowed = false;
+    int width = 1920;
+    int height = 1080;
+    int fps = 0;           // 0: real-time clock (a fixed step when headless: 60)
+    long frames = -1;      // stop after this many frames; -1: no limit
+    double duration = -1;  // stop after this many seconds; < 0: no limit
+    std::vector<CaptureRequest> captures;
+    std::string render;
+    bool check = false;
+    bool verbose = false;
+    bool help = false;
+    bool version = false;
+    std::string productionDir;
+};
+
+// Parses argv; on a usage error returns nothing and sets error to a one-line message.
+std::optional<PlayerOptions> ParseCommandLine(int argc, char** argv, std::string& error);
+const char* UsageText();
+
+// Runs the player (defined by the platform layer). Returns the process exit status.
+int RunPlayer(int argc, char** argv);

@@ -1,0 +1,32 @@
+// CAudioManager: the music interface the demo system owns: tracks as named
+// resources, playback, and the position of the current track (the music clock).
+#pragma once
+#include <string>
+
+class CResource;
+
+class CAudioManager {
+public:
+    virtual ~CAudioManager() = default;
+    virtual bool Init() { return true; }
+    virtual bool Shutdown() { return true; }
+    // The new track (registered unless its name is taken), or null when the file does not open.
+    virtual CResource* LoadTrack(std::string name, std::string path) = 0;
+    virtual bool PlayTrack(CResource* track) = 0;
+    // Seconds of the current track as heard; 0 with no current track.
+    virtual float GetPosition() = 0;
+    virtual void SetPosition(float seconds) = 0;
+
+    // Called by a fixed-step frame loop each time the global clock advances by dt,
+    // so a pulled output mixes exactly that much music. Real-time outputs ignore it.
+    virtual void AdvanceFrame(float /*dt*/) {}
+};
+
+// No output: every load fails and the music clock stays at 0.
+class CNullAudioManager : public CAudioManager {
+public:
+    CResource* LoadTrack(std::string, std::string) override { return nullptr; }
+    bool PlayTrack(CResource*) override { return false; }
+    float GetPosition() override { return 0.0f; }
+    void SetPosition(float) override {}
+};

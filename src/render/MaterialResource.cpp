@@ -1,0 +1,38 @@
+// Colour source, ambient colour publication and texture slots.
+#include "render/MaterialResource.h"
+
+#include "app/DemoSystem.h"
+#include "scene/ParameterTable.h"
+#include "scene/VariableResource.h"
+
+void CMaterialResource::Update(float dt)
+{
+    if (m_pColourSource) {
+        m_pColourSource->Advance(dt);
+        for (int k = 0; k < 4; ++k)
+            m_AmbientColour[static_cast<size_t>(k)] = m_pColourSource->GetComponent(k, 1.0f);
+    }
+    if (g_pDemoSystem && g_pDemoSystem->m_Parameters)
+        g_pDemoSystem->m_Parameters->SetParameter("AmbientColour", m_AmbientColour.data(), 16);
+}
+
+void CMaterialResource::SetTexture(const std::string& slotName, CTextureResource* texture)
+{
+    for (TextureSlot& slot : m_Slots) {
+        if (slot.name == slotName) {
+            slot.texture = texture;
+            return;
+        }
+    }
+}
+
+void CMaterialResource::AddTextureSlot(const std::string& slotName, uint32_t bindPoint)
+{
+    m_Slots.push_back({LowerAscii(slotName), bindPoint, nullptr});
+}
+
+void CMaterialResource::SetColour(float r, float g, float b, float a)
+{
+    m_AmbientColour = {r, g, b, a};
+    m_pColourSource = nullptr;
+}

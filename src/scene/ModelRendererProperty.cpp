@@ -1,0 +1,49 @@
+// Model renderer: update the bound material in the update pass, draw in the render pass.
+#include "scene/ModelRendererProperty.h"
+
+#include "render/MaterialResource.h"
+#include "render/ModelResource.h"
+
+CModelRendererProperty::CModelRendererProperty(std::string name, CModelResource* model)
+    : CProperty(RESOURCE_MODELRENDERER, std::move(name)), m_pModel(model)
+{
+    if (m_pModel)
+        m_Bindings.push_back({m_pModel->GetMaterialSlot(), nullptr});
+}
+
+bool CModelRendererProperty::Update(float dt)
+{
+    if (!m_pModel)
+        return true;
+    if (CMaterialResource* material = GetMaterial(m_pModel->GetMaterialSlot()))
+        material->Update(dt);
+    return true;
+}
+
+bool CModelRendererProperty::Render()
+{
+    if (!m_pModel)
+        return true;
+    if (CMaterialResource* material = GetMaterial(m_pModel->GetMaterialSlot()))
+        material->Apply();
+    m_pModel->Draw();
+    return true;
+}
+
+void CModelRendererProperty::SetMaterial(const std::string& slot, CMaterialResource* material)
+{
+    for (MaterialBinding& b : m_Bindings) {
+        if (b.slot == slot) {
+            b.material = material;
+            return;
+        }
+    }
+}
+
+CMaterialResource* CModelRendererProperty::GetMaterial(const std::string& slot) const
+{
+    for (const MaterialBinding& b : m_Bindings)
+        if (b.slot == slot)
+            return b.material;
+    return nullptr;
+}

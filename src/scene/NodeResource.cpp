@@ -1,0 +1,103 @@
+// Node walks. Sibling chains are walked with an explicit list rather than by
+// recursion, so a parent with tens of thousands of children cannot exhaust the
+// stack; only the depth of the tree recurses.
+#include "scene/NodeResource.h"
+
+#include "render/Renderer.h"
+#include "scene/Property.h"
+#include "scene/Transform.h"
+
+namespace {
+// One shared scratch list for every nesting level: each walk appends its chain
+// after the entries of the walks above it and trims back when done, so the
+// steady state allocates nothing.
+std::vector<CNodeResource*>& Scratch()
+{
+    static thread_local std::vector<CNodeResource*> list;
+    return list;
+}
+
+template <typename Visit>
+void WalkChainOldestFirst(CNodeResource* head, Visit visit)
+{
+    std::vector<CNodeResource*>& list = Scratch();
+    const size_t base = list.size();
+    for (CNodeResource* n = head; n; n = n->GetNextSibling())
+        list.push_back(n);
+    // The chain runs newest to oldest; each node's later siblings come first.
+    for (size_t i = list.size(); i > base; --i)
+        visit(list[i - 1]);
+    list.resize(base);
+}
+} // namespace
+
+CNodeResource::CNodeResource(std::string name, CTransform* transform, CRenderer* renderer)
+    : CResource(RESOURCE_NODE, std::move(name)), m_pTransform(transform), m_pRenderer(renderer)
+{
+}
+
+CNodeResource::~CNodeResource() = default;
+
+void CNodeResource::AttachTo(CNodeResource* parent)
+{
+    m_pParent = parent;
+    m_pNextSibling = parent->m_pFirstChild;
+    parent->m_pFirstChild = this;
+}
+
+void CNodeResource::Update(float dt)
+{
+    WalkChainOldestFirst(this, [dt](CNodeResource* n) { n->UpdateSelf(dt); });
+}
+
+void CNodeResource::Render()
+{
+    WalkChainOldestFirst(this, [](CNodeResource* n) { n->RenderSelf(); });
+}
+
+void CNodeResource::UpdateSelf(float dt)
+{
+    if (!m_bEnabled)
+        return;
+    if (m_pTransform)
+        m_pTransform->Update(dt);
+    m_pRenderer->PushTransform(m_pTransform.get());
+    // Indexed loops: a property may not add properties, but stay safe if one does.
+    for (size_t i = 0; i < m_Properties.size(); ++i)
+        m_Properties[i]->PreUpdate(dt);
+    for (size_t i = 0; i < m_Properties.size(); ++i)
+        m_Properties[i]->Update(dt);
+    for (size_t i = 0; i < m_Properties.size(); ++i)
+        m_Properties[i]->PostUpdate(dt);
+    if (m_pFirstChild)
+        m_pFirstChild->Update(dt);
+    m_pRenderer->PopTransform();
+}
+
+void CNodeResource::RenderSelf()
+{
+    if (!m_bEnabled)
+        return;
+    for (size_t i = 0; i < m_Properties.size(); ++i)
+        m_Properties[i]->PreRender();
+    for (size_t i = 0; i < m_Properties.size(); ++i)
+        m_Properties[i]->Render();
+    for (size_t i = 0; i < m_Properties.size(); ++i)
+        m_Properties[i]->PostRender();
+    if (m_pFirstChild)
+        m_pFirstChild->Render();
+}
+
+CNodeResource* CNodeResource::FindByPath(const std::string& path)
+{
+    const size_t p = path.find('\\');
+    const std::string head = path.substr(0, p);
+    for (CNodeResource* n = this; n; n = n->m_pNextSibling) {
+        if (n->GetName() != head)
+            continue;
+        if (p == std::string::npos)
+            return n;
+        return n->m_pFirstChild ? n->m_pFirstChild->FindByPath(path.substr(p + 1)) : nullptr;
+    }
+    return nullptr;
+}

@@ -1,0 +1,37 @@
+// CResource: the base of every named object a script creates, and the name
+// folding shared by the registry and the parameter table. Holds no behaviour.
+#pragma once
+#include <cstdint>
+#include <string>
+
+enum ResourceKind : int32_t {
+    RESOURCE_AUDIO = 1,
+    RESOURCE_TEXTURE = 2,
+    RESOURCE_NODE = 3,
+    RESOURCE_MODEL = 4,
+    RESOURCE_MATERIAL = 5,
+    RESOURCE_FONT = 6,
+    RESOURCE_VARIABLE = 7,
+    RESOURCE_POSTPROCESS = 8,
+    RESOURCE_MODELRENDERER = 9,
+    RESOURCE_TEXTRENDERER = 10,
+    RESOURCE_CAMERA = 11,
+};
+
+// Folds 'A'..'Z' to lowercase and leaves every other byte alone.
+std::string LowerAscii(std::string text);
+
+class CResource {
+public:
+    CResource(ResourceKind kind, std::string name);
+    virtual ~CResource() = default;
+    CResource(const CResource&) = delete;
+    CResource& operator=(const CResource&) = delete;
+
+    ResourceKind GetKind() const { return m_Kind; }
+    const std::string& GetName() const { return m_Name; }
+
+private:
+    ResourceKind m_Kind;
+    std::string m_Name;
+};
