@@ -22,3 +22,8 @@ if(TARGET ml_platform AND NOT ML_PLATFORM_SOURCES STREQUAL "")
   # glslang's installed config does not pass this on, and ShaderLang.h needs it for HLSL.
   target_compile_definitions(ml_platform ${_ml_scope} ENABLE_HLSL)
 endif()
+# stb's implementations (PNG writing for captures) come from Debian's libstb.
+pkg_check_modules(STB REQUIRED IMPORTED_TARGET stb)
+if(TARGET ml_platform AND NOT ML_PLATFORM_SOURCES STREQUAL "")
+  target_link_libraries(ml_platform ${_ml_scope} PkgConfig::STB)
+endif()

@@ -2,6 +2,7 @@
 // fonts) store them and as image decoding reports them. Back ends translate
 // them through one table of their own; this header knows no graphics API.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 enum class DxgiFormat : uint32_t {
@@ -34,3 +35,6 @@ enum class DxgiFormat : uint32_t {
     B8G8R8X8_UNORM_SRGB = 93,
     B4G4R4A4_UNORM = 115,
 };
+
+// How many names the enumeration above holds; tables keyed by format assert on it.
+inline constexpr size_t kDxgiFormatCount = 28;

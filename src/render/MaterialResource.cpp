@@ -2,8 +2,24 @@
 #include "render/MaterialResource.h"
 
 #include "app/DemoSystem.h"
+#include "app/Diagnostics.h"
+#include "assets/FilePath.h"
+#include "render/MaterialCommands.h"
 #include "scene/ParameterTable.h"
 #include "scene/VariableResource.h"
+#include "script/ScriptReader.h"
+
+bool CMaterialResource::ReadMaterialFile(const std::string& path)
+{
+    // A missing file would read as an empty one and make an empty material that
+    // registers; refuse it instead, so lookups by name find nothing.
+    if (!FileExists(path)) {
+        diag::Report("cannot open material file '" + path + "'");
+        return false;
+    }
+    CScriptReader reader(path, kMaterialCommands, kMaterialCommandCount);
+    return reader.ReadCommands(this);
+}
 
 void CMaterialResource::Update(float dt)
 {

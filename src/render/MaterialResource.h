@@ -1,6 +1,7 @@
 // CMaterialResource: the platform-neutral half of a material: its named texture
-// slots, its ambient colour (fixed or from a variable) and publishing that colour
-// as "AmbientColour". Shaders, reflection and constant buffers belong to the back end.
+// slots, its ambient colour (fixed or from a variable), publishing that colour
+// as "AmbientColour", and reading the material file. Compiling shaders, their
+// reflection and constant buffers belong to the back end.
 #pragma once
 #include "scene/Resource.h"
 
@@ -17,9 +18,26 @@ struct TextureSlot {
     CTextureResource* texture = nullptr;
 };
 
+enum class MaterialStage { Vertex, Pixel };
+
 class CMaterialResource : public CResource {
 public:
     explicit CMaterialResource(std::string name) : CResource(RESOURCE_MATERIAL, std::move(name)) {}
+
+    // Runs the material file through the material keyword table once. False when
+    // the file cannot be opened or holds a keyword the table lacks; whatever the
+    // lines before that made is kept.
+    bool ReadMaterialFile(const std::string& path);
+
+    // "loadvertexshader" / "loadpixelshader": the back end compiles and keeps the
+    // stage; a failure leaves the previous one (or none).
+    virtual void LoadShader(MaterialStage /*stage*/, const std::string& /*file*/, const std::string& /*entry*/) {}
+    // "textureslot": the bind point of a resource of the current pixel shader;
+    // false without a pixel shader or without a resource of that name.
+    virtual bool FindPixelResource(const std::string& /*resourceName*/, uint32_t& /*bindPoint*/) const
+    {
+        return false;
+    }
 
     virtual void Apply() {}
     // Advances the colour source, then points "AmbientColour" at this material's colour.

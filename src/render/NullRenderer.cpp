@@ -29,6 +29,8 @@ bool CNullRenderer::Init()
 {
     if (g_pDemoSystem && g_pDemoSystem->m_Parameters)
         m_Matrices.Register(*g_pDemoSystem->m_Parameters);
+    if (g_pDemoSystem && g_pDemoSystem->m_nWidth > 0 && g_pDemoSystem->m_nHeight > 0)
+        m_Matrices.SetInitial(g_pDemoSystem->m_nWidth, g_pDemoSystem->m_nHeight);
     return CRenderer::Init();
 }
 

@@ -53,3 +53,9 @@ void CRendererMatrices::SetEndSceneProjection(int width, int height)
 {
     m_Projection = MakeProjection(width, height, 0.01f);
 }
+
+void CRendererMatrices::SetInitial(int width, int height)
+{
+    ResetForClear(width, height);
+    SetEndSceneProjection(width, height);
+}

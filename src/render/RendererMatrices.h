@@ -26,6 +26,10 @@ public:
     void ResetForClear(int width, int height);
     // After the passes: the same Projection with near plane 0.01.
     void SetEndSceneProjection(int width, int height);
+    // Before the first frame: what every finished frame leaves (World identity,
+    // the fixed View, Projection near 0.01), so the first update sees the camera
+    // every later one does.
+    void SetInitial(int width, int height);
 
     const Matrix4& Top() const { return m_Stack.back(); }
     size_t Depth() const { return m_Stack.size(); }

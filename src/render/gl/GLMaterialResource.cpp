@@ -1,0 +1,219 @@
+// GL materials: HLSL translation, program linking, constant upload and binding.
+#include "render/gl/GLMaterialResource.h"
+
+#include "app/DemoSystem.h"
+#include "app/Diagnostics.h"
+#include "assets/FilePath.h"
+#include "assets/Utf8Util.h"
+#include "render/gl/GLRenderer.h"
+#include "render/gl/GLTextureResource.h"
+#include "scene/ParameterTable.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+std::string ShaderInfoLog(GLuint shader)
+{
+    GLint length = 0;
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
+    glGetShaderInfoLog(shader, length, nullptr, log.data());
+    log.resize(std::strlen(log.c_str()));
+    return log;
+}
+
+std::string ProgramInfoLog(GLuint program)
+{
+    GLint length = 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    std::string log(static_cast<size_t>(std::max(length, 1)), '\0');
+    glGetProgramInfoLog(program, length, nullptr, log.data());
+    log.resize(std::strlen(log.c_str()));
+    return log;
+}
+
+void ReportLines(const std::string& text)
+{
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty())
+            diag::Report("  " + line);
+}
+
+} // namespace
+
+CGLMaterialResource::CGLMaterialResource(std::string name, CGLRenderer& renderer)
+    : CMaterialResource(std::move(name)), m_Renderer(renderer)
+{
+}
+
+CGLMaterialResource::~CGLMaterialResource()
+{
+    for (Stage* stage : {&m_Vertex, &m_Pixel}) {
+        for (GLConstantBuffer& b : stage->buffers)
+            if (b.buffer)
+                glDeleteBuffers(1, &b.buffer);
+        if (stage->shader)
+            glDeleteShader(stage->shader);
+    }
+    if (m_Program)
+        glDeleteProgram(m_Program);
+}
+
+bool CGLMaterialResource::Load(const std::string& path)
+{
+    m_bFillConstants = ReadMaterialFile(path);
+    MakeBuffers(m_Vertex);
+    MakeBuffers(m_Pixel);
+    return m_bFillConstants;
+}
+
+void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& file, const std::string& entry)
+{
+    const char* kind = stage == MaterialStage::Pixel ? "pixel" : "vertex";
+    try {
+        (void)utf8util::utf16_from_utf8(file);
+    } catch (const utf8util::utf8_conversion_error&) {
+        diag::Report(std::string(kind) + " shader path is not valid UTF-8; the line is ignored");
+        return;
+    }
+    if (!FileExists(file)) {
+        diag::Report(std::string("cannot open ") + kind + " shader '" + file + "'");
+        return;
+    }
+    CompiledShader compiled = CompileHlsl(ResolvePath(file), entry,
+                                          stage == MaterialStage::Pixel ? ShaderStage::Pixel : ShaderStage::Vertex);
+    if (!compiled.ok) {
+        diag::Report(std::string(kind) + " shader '" + file + "' (" + entry + ") does not compile:");
+        ReportLines(compiled.log);
+        return;
+    }
+    const GLuint shader = glCreateShader(stage == MaterialStage::Pixel ? GL_FRAGMENT_SHADER : GL_VERTEX_SHADER);
+    const char* source = compiled.glsl.c_str();
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint status = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    if (status != GL_TRUE) {
+        diag::Report(std::string(kind) + " shader '" + file + "' (" + entry +
+                     ") was translated but the GL driver rejects it:");
+        ReportLines(ShaderInfoLog(shader));
+        glDeleteShader(shader);
+        return;
+    }
+    // A second line of the same kind replaces the first.
+    Stage& target = stage == MaterialStage::Pixel ? m_Pixel : m_Vertex;
+    if (target.shader)
+        glDeleteShader(target.shader);
+    target.shader = shader;
+    target.reflected = true;
+    target.constantBuffers = std::move(compiled.constantBuffers);
+    target.textures = std::move(compiled.textures);
+    if (m_Vertex.shader && m_Pixel.shader)
+        Link();
+}
+
+void CGLMaterialResource::Link()
+{
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, m_Vertex.shader);
+    glAttachShader(program, m_Pixel.shader);
+    glLinkProgram(program);
+    glDetachShader(program, m_Vertex.shader);
+    glDetachShader(program, m_Pixel.shader);
+    GLint status = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &status);
+    if (m_Program)
+        glDeleteProgram(m_Program);
+    m_Program = 0;
+    if (status != GL_TRUE) {
+        diag::Report("material '" + GetName() + "': its vertex and pixel shaders do not link:");
+        ReportLines(ProgramInfoLog(program));
+        glDeleteProgram(program);
+        return;
+    }
+    m_Program = program;
+}
+
+bool CGLMaterialResource::FindPixelResource(const std::string& resourceName, uint32_t& bindPoint) const
+{
+    if (!m_Pixel.reflected)
+        return false;
+    for (const ReflectedTexture& t : m_Pixel.textures) {
+        if (t.name == resourceName) {
+            bindPoint = t.bindPoint;
+            return true;
+        }
+    }
+    return false;
+}
+
+void CGLMaterialResource::MakeBuffers(Stage& stage)
+{
+    if (!stage.reflected)
+        return;
+    stage.buffers.clear();
+    for (const ReflectedConstantBuffer& record : stage.constantBuffers) {
+        GLConstantBuffer b;
+        b.name = record.name;
+        b.size = record.size;
+        b.binding = record.glBinding;
+        b.variables = record.variables;
+        b.shadow.assign(record.size, 0);
+        if (record.size > 0) {
+            glCreateBuffers(1, &b.buffer);
+            glNamedBufferStorage(b.buffer, record.size, b.shadow.data(), GL_DYNAMIC_STORAGE_BIT);
+        }
+        stage.buffers.push_back(std::move(b));
+    }
+}
+
+const std::vector<GLConstantBuffer>& CGLMaterialResource::GetConstantBuffers(MaterialStage stage) const
+{
+    return stage == MaterialStage::Pixel ? m_Pixel.buffers : m_Vertex.buffers;
+}
+
+void CGLMaterialResource::Update(float dt)
+{
+    CMaterialResource::Update(dt);
+    if (!m_bFillConstants)
+        return;
+    for (GLConstantBuffer& b : m_Vertex.buffers)
+        Upload(b);
+    for (GLConstantBuffer& b : m_Pixel.buffers)
+        Upload(b);
+}
+
+void CGLMaterialResource::Upload(GLConstantBuffer& b)
+{
+    if (!b.buffer || !g_pDemoSystem || !g_pDemoSystem->m_Parameters)
+        return;
+    std::fill(b.shadow.begin(), b.shadow.end(), uint8_t{0});
+    for (const ShaderVariable& v : b.variables) {
+        uint32_t size = 0;
+        const void* data = g_pDemoSystem->m_Parameters->FindParameter(v.name, &size);
+        // Only a binding of exactly the variable's size is copied, and never past the buffer.
+        if (data && size == v.size && v.offset <= b.size && v.size <= b.size - v.offset)
+            std::memcpy(b.shadow.data() + v.offset, data, v.size);
+    }
+    glNamedBufferSubData(b.buffer, 0, b.size, b.shadow.data());
+}
+
+void CGLMaterialResource::Apply()
+{
+    m_Renderer.BindInputLayout();
+    // Without both stages there is no program: draws with this material show nothing.
+    m_Renderer.UseProgram(m_Program);
+    for (const TextureSlot& slot : GetTextureSlots()) {
+        if (!slot.texture)
+            continue; // the previous binding at that register stays
+        const auto* texture = dynamic_cast<const CGLTextureResource*>(slot.texture);
+        m_Renderer.BindTexture(slot.bindPoint, texture ? texture->GetTexture() : 0);
+    }
+    for (const Stage* stage : {&m_Vertex, &m_Pixel})
+        for (const GLConstantBuffer& b : stage->buffers)
+            glBindBufferBase(GL_UNIFORM_BUFFER, b.binding, b.buffer);
+}

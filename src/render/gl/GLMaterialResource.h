@@ -1,0 +1,63 @@
+// CGLMaterialResource: a material on GL. Each shader line of the material file
+// is translated from HLSL (CompileHlsl) and compiled; once both stages exist
+// they are linked into one program. Constant buffers, found by reflection, are
+// uniform buffers refilled by name from the parameter table on every Update,
+// from a zeroed CPU copy, as Direct3D's map-with-discard hands out fresh memory.
+// The vertex layout is the renderer's one ModelVertex layout.
+#pragma once
+#include "render/MaterialResource.h"
+#include "render/gl/ShaderCompiler.h"
+
+#include <epoxy/gl.h>
+#include <vector>
+
+class CGLRenderer;
+
+using ShaderVariable = ReflectedVariable;
+
+struct GLConstantBuffer {
+    std::string name; // lowercased HLSL name, for reference
+    uint32_t size = 0;
+    uint32_t binding = 0; // uniform-buffer binding the translated shader reads
+    GLuint buffer = 0;
+    std::vector<ShaderVariable> variables;
+    std::vector<uint8_t> shadow;
+};
+
+class CGLMaterialResource : public CMaterialResource {
+public:
+    CGLMaterialResource(std::string name, CGLRenderer& renderer);
+    ~CGLMaterialResource() override;
+
+    // Reads the material file, then makes the constant buffers of each stage.
+    bool Load(const std::string& path);
+
+    void Apply() override;
+    void Update(float dt) override;
+    void LoadShader(MaterialStage stage, const std::string& file, const std::string& entry) override;
+    bool FindPixelResource(const std::string& resourceName, uint32_t& bindPoint) const override;
+
+    GLuint GetProgram() const { return m_Program; }
+    const std::vector<GLConstantBuffer>& GetConstantBuffers(MaterialStage stage) const;
+
+private:
+    struct Stage {
+        GLuint shader = 0;
+        bool reflected = false;
+        std::vector<ReflectedConstantBuffer> constantBuffers;
+        std::vector<ReflectedTexture> textures;
+        std::vector<GLConstantBuffer> buffers;
+    };
+
+    void Link();
+    static void MakeBuffers(Stage& stage);
+    static void Upload(GLConstantBuffer& buffer);
+
+    CGLRenderer& m_Renderer;
+    Stage m_Vertex;
+    Stage m_Pixel;
+    GLuint m_Program = 0;
+    // A file that failed to read leaves its buffers unfilled (all zero), as a
+    // shader without bound constant buffers reads zeros on Direct3D.
+    bool m_bFillConstants = false;
+};

@@ -1,0 +1,281 @@
+// OpenGL renderer: device objects, fixed states, targets, frame presentation and
+// the factories of the GL resource classes.
+#include "render/gl/GLRenderer.h"
+
+#include "app/DemoSystem.h"
+#include "app/Diagnostics.h"
+#include "render/FontResource.h"
+#include "render/ModelResource.h"
+#include "render/gl/GLMaterialResource.h"
+#include "render/gl/GLPostProcessResource.h"
+#include "render/gl/GLStates.h"
+#include "render/gl/GLSurface.h"
+#include "render/gl/GLTextureResource.h"
+#include "render/gl/GLVertexLayout.h"
+#include "scene/ParameterTable.h"
+#include "scene/ResourceRegistry.h"
+#include "scene/TextRendererProperty.h"
+#include "scene/Transform.h"
+
+#include <algorithm>
+
+CGLRenderer::CGLRenderer(CGLSurface* surface) : m_pSurface(surface) {}
+
+CGLRenderer::~CGLRenderer()
+{
+    Shutdown();
+}
+
+bool CGLRenderer::Init()
+{
+    if (!g_pDemoSystem || !g_pDemoSystem->m_Parameters)
+        return false;
+    m_nWidth = g_pDemoSystem->m_nWidth;
+    m_nHeight = g_pDemoSystem->m_nHeight;
+    if (m_nWidth <= 0 || m_nHeight <= 0)
+        return false;
+    const int version = epoxy_gl_version();
+    if (version < 45 || !epoxy_is_desktop_gl()) {
+        diag::Report("OpenGL 4.5 core is needed; the context offers " + std::to_string(version / 10) + "." +
+                     std::to_string(version % 10));
+        return false;
+    }
+    while (glGetError() != GL_NO_ERROR) {
+    }
+
+    // Direct3D's clip space: y up to row 0 of the target, depth 0 to 1.
+    glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
+
+    glCreateRenderbuffers(1, &m_BackColour);
+    glNamedRenderbufferStorage(m_BackColour, GL_RGBA8, m_nWidth, m_nHeight);
+    glCreateRenderbuffers(1, &m_DepthStencil);
+    glNamedRenderbufferStorage(m_DepthStencil, GL_DEPTH24_STENCIL8, m_nWidth, m_nHeight);
+    glCreateFramebuffers(1, &m_BackBuffer);
+    glNamedFramebufferRenderbuffer(m_BackBuffer, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_BackColour);
+    glNamedFramebufferRenderbuffer(m_BackBuffer, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, m_DepthStencil);
+    if (glCheckNamedFramebufferStatus(m_BackBuffer, GL_DRAW_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE ||
+        glGetError() != GL_NO_ERROR) {
+        diag::Report("the back buffer (" + std::to_string(m_nWidth) + "x" + std::to_string(m_nHeight) +
+                     ") could not be made");
+        Shutdown();
+        return false;
+    }
+
+    GLint units = 0;
+    glGetIntegerv(GL_MAX_COMBINED_TEXTURE_IMAGE_UNITS, &units);
+    m_UnitTextures.assign(static_cast<size_t>(std::max(units, 16)), 0);
+    BindRenderTarget(m_BackBuffer, 0);
+    // Every target is output-sized, so the viewport never changes.
+    glViewport(0, 0, m_nWidth, m_nHeight);
+    glDepthRangef(0.0f, 1.0f);
+
+    m_Matrices.Register(*g_pDemoSystem->m_Parameters);
+    m_Matrices.SetInitial(m_nWidth, m_nHeight);
+
+    glCreateVertexArrays(1, &m_VertexArray);
+    for (const GLVertexElement& e : kModelVertexLayout) {
+        glEnableVertexArrayAttrib(m_VertexArray, e.location);
+        glVertexArrayAttribFormat(m_VertexArray, e.location, e.components, GL_FLOAT, GL_FALSE, e.offset);
+        glVertexArrayAttribBinding(m_VertexArray, e.location, 0);
+    }
+    glBindVertexArray(m_VertexArray);
+
+    const uint8_t black[4] = {0, 0, 0, 0};
+    glCreateTextures(GL_TEXTURE_2D, 1, &m_BlackTexture);
+    glTextureStorage2D(m_BlackTexture, 1, GL_RGBA8, 1, 1);
+    glTextureSubImage2D(m_BlackTexture, 0, 0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, black);
+
+    BindDefaultStates();
+    return CRenderer::Init();
+}
+
+bool CGLRenderer::Shutdown()
+{
+    // Each name is zeroed, so a second call releases nothing.
+    auto release = [](GLuint& name, void (*del)(GLsizei, const GLuint*)) {
+        if (name)
+            del(1, &name);
+        name = 0;
+    };
+    release(m_BackBuffer, [](GLsizei n, const GLuint* p) { glDeleteFramebuffers(n, p); });
+    release(m_BackColour, [](GLsizei n, const GLuint* p) { glDeleteRenderbuffers(n, p); });
+    release(m_DepthStencil, [](GLsizei n, const GLuint* p) { glDeleteRenderbuffers(n, p); });
+    release(m_VertexArray, [](GLsizei n, const GLuint* p) { glDeleteVertexArrays(n, p); });
+    release(m_BlackTexture, [](GLsizei n, const GLuint* p) { glDeleteTextures(n, p); });
+    m_CurrentProgram = 0;
+    m_TargetTexture = 0;
+    std::fill(m_UnitTextures.begin(), m_UnitTextures.end(), 0u);
+    return true;
+}
+
+void CGLRenderer::BindDefaultStates()
+{
+    glstate::Bind(glstate::kDefaultDepthStencil, glstate::kStencilReference);
+    glstate::Bind(glstate::kDefaultRasterizer);
+    glstate::Bind(glstate::kDefaultBlend);
+}
+
+void CGLRenderer::Clear(float r, float g, float b)
+{
+    // Clears obey the write masks on GL, unlike Direct3D; the default state has them all on.
+    const GLfloat colour[4] = {r, g, b, 1.0f};
+    const GLfloat depth = 1.0f;
+    if (m_BackBuffer) {
+        glClearNamedFramebufferfv(m_BackBuffer, GL_COLOR, 0, colour);
+        glClearNamedFramebufferfv(m_BackBuffer, GL_DEPTH, 0, &depth);
+    }
+    m_Matrices.ResetForClear(m_nWidth, m_nHeight);
+}
+
+void CGLRenderer::Present()
+{
+    if (!m_pSurface || !m_pSurface->HasWindow() || !m_BackBuffer)
+        return;
+    int w = 0, h = 0;
+    m_pSurface->GetDrawableSize(w, h);
+    if (w <= 0 || h <= 0)
+        return;
+    // Row 0 of the back buffer is the top of the picture; a window's row 0 is its bottom.
+    const GLenum filter = (w == m_nWidth && h == m_nHeight) ? GL_NEAREST : GL_LINEAR;
+    glBlitNamedFramebuffer(m_BackBuffer, 0, 0, 0, m_nWidth, m_nHeight, 0, h, w, 0, GL_COLOR_BUFFER_BIT, filter);
+    m_pSurface->SwapBuffers();
+}
+
+void CGLRenderer::BeginScene()
+{
+    CRenderer::BeginScene();
+    glstate::Bind(glstate::kDefaultBlend);
+}
+
+void CGLRenderer::EndScene()
+{
+    CRenderer::EndScene();
+    m_Matrices.SetEndSceneProjection(m_nWidth, m_nHeight);
+}
+
+void CGLRenderer::SetBackBufferTarget()
+{
+    BindRenderTarget(m_BackBuffer, 0);
+}
+
+void CGLRenderer::BindRenderTarget(GLuint framebuffer, GLuint colourTexture)
+{
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    m_TargetTexture = colourTexture;
+    if (!colourTexture)
+        return;
+    for (size_t unit = 0; unit < m_UnitTextures.size(); ++unit) {
+        if (m_UnitTextures[unit] == colourTexture) {
+            glBindTextureUnit(static_cast<GLuint>(unit), m_BlackTexture);
+            m_UnitTextures[unit] = m_BlackTexture;
+        }
+    }
+}
+
+void CGLRenderer::BindTexture(uint32_t unit, GLuint texture)
+{
+    if (unit >= m_UnitTextures.size()) {
+        diag::Report("texture register t" + std::to_string(unit) + " is beyond the " +
+                     std::to_string(m_UnitTextures.size()) + " units this driver offers");
+        return;
+    }
+    if (texture && texture == m_TargetTexture)
+        texture = m_BlackTexture;
+    glBindTextureUnit(unit, texture);
+    m_UnitTextures[unit] = texture;
+}
+
+void CGLRenderer::UseProgram(GLuint program)
+{
+    glUseProgram(program);
+    m_CurrentProgram = program;
+}
+
+void CGLRenderer::BindInputLayout()
+{
+    glBindVertexArray(m_VertexArray);
+}
+
+void CGLRenderer::DrawIndexed(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount)
+{
+    // Without a complete program nothing can reach the target (a missing stage on Direct3D).
+    if (!m_CurrentProgram || !m_VertexArray)
+        return;
+    glBindVertexArray(m_VertexArray);
+    glVertexArrayVertexBuffer(m_VertexArray, 0, vertexBuffer, 0, sizeof(ModelVertex));
+    glVertexArrayElementBuffer(m_VertexArray, indexBuffer);
+    glDrawElements(GL_TRIANGLES, indexCount, GL_UNSIGNED_INT, nullptr);
+}
+
+void CGLRenderer::DrawPass(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount)
+{
+    glstate::Bind(glstate::kPassDepthStencil, glstate::kStencilReference);
+    DrawIndexed(vertexBuffer, indexBuffer, indexCount);
+    glstate::Bind(glstate::kDefaultDepthStencil, glstate::kStencilReference);
+}
+
+void CGLRenderer::ReadBackBuffer(std::vector<uint8_t>& rgb) const
+{
+    rgb.assign(static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight) * 3, 0);
+    if (!m_BackBuffer)
+        return;
+    glNamedFramebufferReadBuffer(m_BackBuffer, GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_BackBuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    // Row 0 in memory is the top of the picture, as PNG wants it.
+    glReadnPixels(0, 0, m_nWidth, m_nHeight, GL_RGB, GL_UNSIGNED_BYTE, static_cast<GLsizei>(rgb.size()), rgb.data());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+}
+
+// --- factories ---
+
+CTextureResource* CGLRenderer::CreateTexture(std::string name, std::string path)
+{
+    auto* texture = new CGLTextureResource(name, *this);
+    const bool loaded = texture->Load(path);
+    return Registered(texture, loaded);
+}
+
+CMaterialResource* CGLRenderer::CreateMaterial(std::string name, std::string path)
+{
+    auto* material = new CGLMaterialResource(name, *this);
+    const bool loaded = material->Load(path);
+    return Registered(material, loaded);
+}
+
+CFontResource* CGLRenderer::CreateFont(std::string name, std::string path)
+{
+    diag::Report("font '" + name + "' (" + path + "): fonts are not supported yet");
+    return Registered(new CFontResource(name), false);
+}
+
+CModelResource* CGLRenderer::CreateQuad(std::string name)
+{
+    diag::Report("quad '" + name + "': models are not supported yet");
+    return Registered(new CModelResource(name), false);
+}
+
+CModelResource* CGLRenderer::CreateModel(std::string name, std::string path)
+{
+    diag::Report("model '" + name + "' (" + path + "): models are not supported yet");
+    return Registered(new CModelResource(name), false);
+}
+
+CTransform* CGLRenderer::CreateTransform()
+{
+    return new CMatrixTransform();
+}
+
+CPostProcessResource* CGLRenderer::CreatePostProcess(std::string name)
+{
+    auto* effect = new CGLPostProcessResource(name, *this);
+    const bool created = effect->Create();
+    return Registered(effect, created);
+}
+
+CTextRendererProperty* CGLRenderer::CreateTextRenderer(CFontResource* font, std::string name, std::string text)
+{
+    const bool isNew = g_pDemoSystem && g_pDemoSystem->m_Resources &&
+                       !g_pDemoSystem->m_Resources->FindResource(name, RESOURCE_TEXTRENDERER);
+    return Registered(new CTextRendererProperty(font, name, text), isNew);
+}
