@@ -37,6 +37,9 @@ struct CompiledShader {
   // Resources the stage uses; looked up by name for "textureslot".
   std::vector<ReflectedTexture> textures;
   std::string log;  // compiler messages as "file:line: message"
+  // Vertex stage: every input semantic is one of ModelVertex's (POSITION, COLOR, TEXCOORD).
+  // Direct3D would fail to create the input layout otherwise; the shader itself is fine.
+  bool inputLayoutOk = true;
 };
 
 // path: the resolved file path; entry: the entry point; stage picks vs_5_0 / ps_5_0 rules.
