@@ -112,6 +112,12 @@ void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& fil
     target.reflected = true;
     target.constantBuffers = std::move(compiled.constantBuffers);
     target.textures = std::move(compiled.textures);
+    if (stage == MaterialStage::Vertex) {
+        m_bInputLayout = compiled.inputLayoutOk;
+        if (!m_bInputLayout)
+            diag::Report("vertex shader '" + file + "' (" + entry +
+                         ") reads an input other than POSITION, COLOR and TEXCOORD; the material draws nothing");
+    }
     if (m_Vertex.shader && m_Pixel.shader)
         Link();
 }
@@ -205,8 +211,9 @@ void CGLMaterialResource::Upload(GLConstantBuffer& b)
 void CGLMaterialResource::Apply()
 {
     m_Renderer.BindInputLayout();
-    // Without both stages there is no program: draws with this material show nothing.
-    m_Renderer.UseProgram(m_Program);
+    // Without both stages, or without an input layout, there is no program:
+    // draws with this material show nothing.
+    m_Renderer.UseProgram(m_bInputLayout ? m_Program : 0);
     for (const TextureSlot& slot : GetTextureSlots()) {
         if (!slot.texture)
             continue; // the previous binding at that register stays

@@ -57,6 +57,9 @@ private:
     Stage m_Vertex;
     Stage m_Pixel;
     GLuint m_Program = 0;
+    // False when the vertex shader reads an input ModelVertex lacks: Direct3D
+    // makes no input layout for it, and draws with the material show nothing.
+    bool m_bInputLayout = false;
     // A file that failed to read leaves its buffers unfilled (all zero), as a
     // shader without bound constant buffers reads zeros on Direct3D.
     bool m_bFillConstants = false;
