@@ -38,3 +38,9 @@ float4 PSAlphaProbe(VSOut i) : SV_Target
     float4 s = Frame.Sample(Linear, i.uv);
     return float4(0.5 * s.r + 0.25 * (1.0 - s.a), s.g, s.b, 1.0);
 }
+
+// Texture coordinates as colour: (0, 0) is the top-left corner.
+float4 PSGradient(VSOut i) : SV_Target
+{
+    return float4(i.uv.x, i.uv.y, 0.0, 1.0);
+}

@@ -1,0 +1,96 @@
+// The player binary: captures, exit statuses and its one-line messages.
+#include "ProductionRunner.h"
+#include "support/TempDir.h"
+
+#include <stb_image.h>
+
+namespace {
+
+struct Png {
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+    std::array<int, 3> At(int x, int y) const
+    {
+        const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+Png LoadPng(const std::string& path)
+{
+    Png png;
+    int channels = 0;
+    if (unsigned char* data = stbi_load(path.c_str(), &png.width, &png.height, &channels, 3)) {
+        png.rgb.assign(data, data + static_cast<size_t>(png.width) * static_cast<size_t>(png.height) * 3);
+        stbi_image_free(data);
+    }
+    return png;
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+TEST(Player, CapturesArePngsWithTheTopRowFirst)
+{
+    TempDir dir;
+    const std::string first = (dir.Path() / "first.png").string();
+    const std::string third = (dir.Path() / "third.png").string();
+    std::string errors;
+    const int status = RunPlayerBinary("--headless --size 64x36 --frames 3 --capture 0:" + Quote(first) +
+                                           " --capture 2:" + Quote(third) + " " + Quote(ProductionDir("orientation")),
+                                       &errors);
+    ASSERT_EQ(status, 0) << errors;
+    EXPECT_EQ(errors, "");
+    const Png png = LoadPng(first);
+    ASSERT_EQ(png.width, 64);
+    ASSERT_EQ(png.height, 36);
+    // The pass writes its texture coordinates: (0, 0) is the top-left corner of
+    // the picture, red grows to the right, green downwards; pixel centres sampled.
+    EXPECT_TRUE(Near(png.At(0, 0), {2, 4, 0}));
+    EXPECT_TRUE(Near(png.At(63, 0), {253, 4, 0}));
+    EXPECT_TRUE(Near(png.At(0, 35), {2, 251, 0}));
+    EXPECT_TRUE(Near(png.At(63, 35), {253, 251, 0}));
+    EXPECT_EQ(LoadPng(third).rgb, png.rgb);
+
+    // A frame that is never drawn cannot be captured: said, and the status is 1.
+    const std::string never = (dir.Path() / "never.png").string();
+    EXPECT_EQ(RunPlayerBinary("--headless --size 64x36 --frames 2 --capture 5:" + Quote(never) + " " +
+                                  Quote(ProductionDir("orientation")),
+                              &errors),
+              1);
+    EXPECT_NE(errors.find("frame 5 was never drawn"), std::string::npos) << errors;
+    EXPECT_FALSE(std::filesystem::exists(never));
+}
+
+TEST(Player, ExitStatusAndMessages)
+{
+    std::string errors;
+    EXPECT_EQ(RunPlayerBinary("--version", &errors), 0);
+    EXPECT_EQ(RunPlayerBinary("--frames", &errors), 2);
+    EXPECT_NE(errors.find("--frames needs a value"), std::string::npos) << errors;
+    EXPECT_EQ(RunPlayerBinary("--bogus", &errors), 2);
+    EXPECT_EQ(RunPlayerBinary("--headless --render out.mp4", &errors), 2);
+    EXPECT_EQ(errors, "marrowlight: --render is not available yet\n");
+    EXPECT_EQ(RunPlayerBinary("--check", &errors), 2);
+    EXPECT_EQ(errors, "marrowlight: --check is not available yet\n");
+    EXPECT_EQ(RunPlayerBinary("--headless /nonexistent/production", &errors), 1);
+    EXPECT_NE(errors.find("cannot enter the production directory '/nonexistent/production'"), std::string::npos);
+    // No display and no --headless: one line that says what to do.
+    EXPECT_EQ(RunPlayerBinary("--frames 1 " + Quote(ProductionDir("orientation")), &errors,
+                              "-u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=x11"),
+              1);
+    EXPECT_NE(errors.find("--headless"), std::string::npos) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+}
+
+TEST(Player, VerboseReportsProblemsAndQuietDoesNot)
+{
+    std::string errors;
+    const std::string production = Quote(ProductionDir("materials"));
+    EXPECT_EQ(RunPlayerBinary("--headless --size 64x36 " + production, &errors), 0);
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(RunPlayerBinary("--headless --size 64x36 -v " + production, &errors), 0);
+    EXPECT_NE(errors.find("unknown keyword 'blendmode'"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("Broken.hlsl:4:"), std::string::npos) << errors;
+}
+
+} // namespace

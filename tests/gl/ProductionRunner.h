@@ -1,0 +1,137 @@
+// Runs the test productions: in-process (headless, frames read back as they are
+// drawn) or through the player binary, and checks pictures.
+#pragma once
+#include "app/DemoSystem.h"
+#include "app/Diagnostics.h"
+#include "app/platform/Player.h"
+#include "render/gl/GLRenderer.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+struct Image {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> rgb; // top row first
+
+    std::array<int, 3> At(int x, int y) const
+    {
+        const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+        return {rgb[i], rgb[i + 1], rgb[i + 2]};
+    }
+};
+
+// Every pixel of the image within tolerance of the colour.
+inline ::testing::AssertionResult Uniform(const Image& image, std::array<int, 3> want, int tolerance = 1)
+{
+    if (image.rgb.empty())
+        return ::testing::AssertionFailure() << "no image";
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const auto got = image.At(x, y);
+            for (int c = 0; c < 3; ++c) {
+                if (std::abs(got[c] - want[c]) > tolerance)
+                    return ::testing::AssertionFailure()
+                           << "pixel (" << x << ", " << y << ") is (" << got[0] << ", " << got[1] << ", " << got[2]
+                           << "), want (" << want[0] << ", " << want[1] << ", " << want[2] << ")";
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+inline ::testing::AssertionResult Near(std::array<int, 3> got, std::array<int, 3> want, int tolerance = 1)
+{
+    for (int c = 0; c < 3; ++c)
+        if (std::abs(got[c] - want[c]) > tolerance)
+            return ::testing::AssertionFailure() << "(" << got[0] << ", " << got[1] << ", " << got[2] << "), want ("
+                                                 << want[0] << ", " << want[1] << ", " << want[2] << ")";
+    return ::testing::AssertionSuccess();
+}
+
+inline std::string ProductionDir(const std::string& name)
+{
+    return std::string(ML_TEST_DATA_DIR) + "/productions/" + name;
+}
+
+struct ProductionRun {
+    int status = -1;
+    long frames = 0; // frames drawn
+    std::map<long, Image> images;
+    std::vector<std::string> reports;
+
+    bool Reported(const std::string& text) const
+    {
+        for (const std::string& r : reports)
+            if (r.find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+};
+
+using FrameProbe = std::function<void(long frame, CDemoSystem& demo)>;
+
+// Plays a production headless at 64x36 with a fixed step, keeping the frames asked for.
+inline ProductionRun RunProduction(const std::string& name, const std::set<long>& keep, int fps = 64,
+                                   long maxFrames = 2000, const FrameProbe& probe = {})
+{
+    ProductionRun run;
+    PlayerOptions options;
+    options.headless = true;
+    options.width = 64;
+    options.height = 36;
+    options.fps = fps;
+    options.frames = maxFrames;
+    options.productionDir = ProductionDir(name);
+    diag::SetEnabled(true);
+    diag::SetSink([&run](const std::string& line) { run.reports.push_back(line); });
+    const auto cwd = std::filesystem::current_path();
+    run.status = PlayProduction(options, [&](long frame, CDemoSystem& demo) {
+        run.frames = frame + 1;
+        if (keep.count(frame)) {
+            auto& renderer = static_cast<CGLRenderer&>(*demo.m_pRenderer);
+            Image image;
+            image.width = renderer.Width();
+            image.height = renderer.Height();
+            renderer.ReadBackBuffer(image.rgb);
+            run.images[frame] = std::move(image);
+        }
+        if (probe)
+            probe(frame, demo);
+    });
+    std::filesystem::current_path(cwd);
+    diag::SetSink({});
+    diag::SetEnabled(false);
+    return run;
+}
+
+// Runs the player binary with these arguments (already quoted) and environment
+// assignments in front; returns its exit status and what it wrote to stderr.
+inline int RunPlayerBinary(const std::string& arguments, std::string* errors = nullptr, const std::string& env = "")
+{
+    const auto errFile = std::filesystem::temp_directory_path() / ("ml-player-" + std::to_string(::getpid()) + ".err");
+    const std::string command = "env " + env + " '" + std::string(ML_PLAYER_PATH) + "' " + arguments + " >/dev/null 2>'" +
+                                errFile.string() + "'";
+    const int raw = std::system(command.c_str());
+    if (errors) {
+        std::ifstream in(errFile);
+        std::stringstream text;
+        text << in.rdbuf();
+        *errors = text.str();
+    }
+    std::filesystem::remove(errFile);
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
