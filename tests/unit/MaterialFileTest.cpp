@@ -1,0 +1,79 @@
+// Material files through the material keyword table, with a material that
+// records what the back end would be asked to compile.
+#include "app/DemoSystem.h"
+#include "render/MaterialResource.h"
+#include "render/TextureResource.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RecordingMaterial : public CMaterialResource {
+public:
+    RecordingMaterial() : CMaterialResource("m") {}
+    void LoadShader(MaterialStage stage, const std::string& file, const std::string& entry) override
+    {
+        calls.push_back((stage == MaterialStage::Pixel ? "ps " : "vs ") + file + " " + entry);
+        if (stage == MaterialStage::Pixel)
+            hasPixelShader = true;
+    }
+    bool FindPixelResource(const std::string& name, uint32_t& bindPoint) const override
+    {
+        if (!hasPixelShader || name != "Frame")
+            return false;
+        bindPoint = 3;
+        return true;
+    }
+    std::vector<std::string> calls;
+    bool hasPixelShader = false;
+};
+
+class MaterialFile : public ::testing::Test {
+protected:
+    TempDir dir;
+    ScopedChdir cd{dir.Path()};
+};
+
+TEST_F(MaterialFile, CommandsArgumentsAndSlots)
+{
+    dir.Write("Mats/A.txt", "# comment\r\n"
+                            "textureslot early Frame\r\n"          // no pixel shader yet: no slot
+                            "LoadVertexShader Shaders\\a.hlsl VSMain\r\n"
+                            "loadpixelshader \"Shaders\\my file.hlsl\" PSMain\r\n"
+                            "loadpixelshader only-one\r\n"         // wrong count: ignored
+                            "textureslot RenderTarget Frame\r\n"
+                            "textureslot missing NoSuchTexture\r\n"
+                            "textureslot rendertarget Frame\r\n"   // a second slot of the same name
+                            "include Mats/B.txt\r\n");
+    dir.Write("Mats/B.txt", "textureslot extra Frame\n");
+    RecordingMaterial m;
+    EXPECT_TRUE(m.ReadMaterialFile("Mats\\A.txt"));
+    EXPECT_EQ(m.calls, (std::vector<std::string>{"vs Shaders\\a.hlsl VSMain", "ps Shaders\\my file.hlsl PSMain"}));
+    ASSERT_EQ(m.GetTextureSlots().size(), 3u);
+    EXPECT_EQ(m.GetTextureSlots()[0].name, "rendertarget");
+    EXPECT_EQ(m.GetTextureSlots()[0].bindPoint, 3u);
+    EXPECT_EQ(m.GetTextureSlots()[2].name, "extra");
+
+    CTextureResource texture("t");
+    m.SetTexture("rendertarget", &texture);
+    EXPECT_EQ(m.GetTextureSlots()[0].texture, &texture);
+    EXPECT_EQ(m.GetTextureSlots()[1].texture, nullptr); // only the first of that name
+}
+
+TEST_F(MaterialFile, UnknownKeywordOrMissingFileFails)
+{
+    dir.Write("bad.txt", "loadvertexshader a.hlsl VSMain\nsetblend on\nloadpixelshader a.hlsl PSMain\n");
+    RecordingMaterial m;
+    EXPECT_FALSE(m.ReadMaterialFile("bad.txt"));
+    // What came before the bad line stays; nothing after it is read.
+    EXPECT_EQ(m.calls, (std::vector<std::string>{"vs a.hlsl VSMain"}));
+
+    RecordingMaterial missing;
+    EXPECT_FALSE(missing.ReadMaterialFile("Data\\Mats\\Nowhere.txt"));
+    RecordingMaterial empty;
+    dir.Write("empty.txt", "");
+    EXPECT_TRUE(empty.ReadMaterialFile("empty.txt"));
+}
+
+} // namespace

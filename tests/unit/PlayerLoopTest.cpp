@@ -1,0 +1,106 @@
+// The player's frame loop around RunFrame, with the null renderer: clocks,
+// limits, the production ending itself, and quit messages.
+#include "app/DemoSystem.h"
+#include "app/FrameClock.h"
+#include "app/PlayerLoop.h"
+#include "render/Renderer.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CountingHost : public IFrameHost {
+public:
+    bool PumpMessages() override { return ++pumps != quitOnPump; }
+    void FrameDrawn(long index) override { drawn.push_back(index); }
+    int pumps = 0;
+    int quitOnPump = 0; // 0: never
+    std::vector<long> drawn;
+};
+
+class PlayerLoop : public ::testing::Test {
+protected:
+    void Start(const std::string& script)
+    {
+        dir.Write("DemoScript.txt", script);
+        demo = new CNullDemoSystem();
+        ASSERT_TRUE(demo->Init("DemoScript.txt", 64, 36));
+    }
+    void TearDown() override { delete demo; }
+
+    TempDir dir;
+    ScopedChdir cd{dir.Path()};
+    CNullDemoSystem* demo = nullptr;
+    CountingHost host;
+};
+
+TEST(FrameClock, FixedStepIsExactAndRealTimeMeasures)
+{
+    CFrameClock fixed = CFrameClock::FixedStep(64);
+    fixed.Start();
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(fixed.Next(), 1.0f / 64.0f);
+    EXPECT_EQ(fixed.Elapsed(), 100.0 / 64.0);
+    EXPECT_TRUE(fixed.IsFixed());
+    EXPECT_EQ(CFrameClock::FixedStep(0).Next(), 1.0f / 60.0f); // the headless default
+
+    CFrameClock real = CFrameClock::RealTime();
+    EXPECT_FALSE(real.IsFixed());
+    real.Start();
+    const float dt = real.Next();
+    EXPECT_GE(dt, 0.0f);
+    EXPECT_LT(dt, 1.0f);
+    EXPECT_DOUBLE_EQ(real.Elapsed(), dt);
+}
+
+TEST_F(PlayerLoop, FrameAndDurationLimits)
+{
+    Start("");
+    CFrameClock clock = CFrameClock::FixedStep(64);
+    LoopLimits limits;
+    limits.maxFrames = 5;
+    LoopResult r = RunFrameLoop(*demo, clock, host, limits);
+    EXPECT_EQ(r.frames, 5);
+    EXPECT_FALSE(r.quit || r.ended);
+    EXPECT_EQ(host.drawn, (std::vector<long>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(demo->m_fGlobalTime, 5.0f / 64.0f);
+
+    // A duration counts the clock's time: half a second is 32 frames of 1/64 s.
+    limits = {};
+    limits.maxSeconds = 0.5;
+    r = RunFrameLoop(*demo, clock, host, limits);
+    EXPECT_EQ(r.frames, 32);
+    // Zero of either runs nothing.
+    limits = {};
+    limits.maxFrames = 0;
+    EXPECT_EQ(RunFrameLoop(*demo, clock, host, limits).frames, 0);
+    limits = {};
+    limits.maxSeconds = 0.0;
+    EXPECT_EQ(RunFrameLoop(*demo, clock, host, limits).frames, 0);
+}
+
+TEST_F(PlayerLoop, ExitDemoFinishesItsFrameAndQuitEndsBeforeOne)
+{
+    Start("delayuntil delay 0.25\nfadeup 0\nexitdemo\nfadedown 0\n");
+    CFrameClock clock = CFrameClock::FixedStep(64);
+    LoopResult r = RunFrameLoop(*demo, clock, host, {});
+    // exitdemo on frame 16: the fade it follows and the update of that frame happen, then the loop ends.
+    EXPECT_TRUE(r.ended);
+    EXPECT_EQ(r.frames, 17);
+    EXPECT_EQ(demo->m_fGlobalTime, 17.0f / 64.0f);
+    EXPECT_EQ(demo->m_pRenderer->GetFadeValue(), 1.0f);
+
+    // A quit message taken by the third pump: two frames drawn, the third never runs.
+    delete demo;
+    demo = nullptr;
+    Start("");
+    CountingHost quitting;
+    quitting.quitOnPump = 3;
+    r = RunFrameLoop(*demo, clock, quitting, {});
+    EXPECT_TRUE(r.quit);
+    EXPECT_EQ(r.frames, 2);
+    EXPECT_EQ(demo->m_fGlobalTime, 2.0f / 64.0f);
+}
+
+} // namespace
