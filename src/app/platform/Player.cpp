@@ -119,9 +119,10 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
                  std::to_string(options.height) + " (-v says why)");
             return 1;
         }
-        // Headless runs and an explicit --fps use the fixed step; a window plays in real time.
-        CFrameClock clock = (options.headless || options.fps > 0) ? CFrameClock::FixedStep(options.fps > 0 ? options.fps : 60)
-                                                                  : CFrameClock::RealTime();
+        // Headless runs, captures and an explicit --fps use the fixed step, so
+        // they repeat frame for frame; a window alone plays in real time.
+        const bool fixed = options.headless || options.fps > 0 || !options.captures.empty();
+        CFrameClock clock = fixed ? CFrameClock::FixedStep(options.fps > 0 ? options.fps : 60) : CFrameClock::RealTime();
         CPlayerHost host(*context, *demo, captures, observer);
         LoopLimits limits;
         limits.maxFrames = options.frames;

@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 #include <cstdlib>
+#include <cstring>
 #include <epoxy/gl.h>
 
 std::unique_ptr<CSdlWindow> CSdlWindow::Create(int width, int height, bool windowed, std::string& error)
@@ -11,12 +12,25 @@ std::unique_ptr<CSdlWindow> CSdlWindow::Create(int width, int height, bool windo
     // The X11 class name; SDL reads it when the window is made.
     SDL_SetHint("SDL_VIDEO_X11_WMCLASS", "Kestrova");
     setenv("SDL_VIDEO_X11_WMCLASS", "Kestrova", 1);
+    // With no X or Wayland display named, only the console (KMS) can show a window;
+    // trying the others would just print their own complaints.
+    if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        SDL_SetHint("SDL_VIDEODRIVER", "KMSDRM");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error = std::string("no display to open a window on (") + SDL_GetError() +
                 "); set DISPLAY, or run with --headless";
         return nullptr;
     }
     w->m_bVideoInit = true;
+    // SDL falls back to drivers that show nothing; a window nobody can see is not
+    // what was asked for, unless SDL_VIDEODRIVER names such a driver on purpose.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+        !(asked && std::strcmp(asked, driver) == 0)) {
+        error = "no display to open a window on; set DISPLAY, or run with --headless";
+        return nullptr;
+    }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
