@@ -14,7 +14,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <mutex>
 #include <sstream>
 #include <unordered_map>
@@ -287,6 +286,9 @@ bool ReadFile(const std::string& path, std::string& text)
     if (in.bad())
         return false;
     text = buffer.str();
+    // Shaders written on Windows may start with a UTF-8 byte-order mark; the compiler skips it.
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3);
     return true;
 }
 
