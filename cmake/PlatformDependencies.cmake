@@ -22,3 +22,8 @@ if(TARGET ml_platform AND NOT ML_PLATFORM_SOURCES STREQUAL "")
   # glslang's installed config does not pass this on, and ShaderLang.h needs it for HLSL.
   target_compile_definitions(ml_platform ${_ml_scope} ENABLE_HLSL)
 endif()
+if(ML_SANITIZE)
+  # glslang is built without RTTI: UBSan's vptr check would need its classes' type info.
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/src/render/gl/ShaderCompiler.cpp
+    PROPERTIES COMPILE_OPTIONS -fno-sanitize=vptr)
+endif()
