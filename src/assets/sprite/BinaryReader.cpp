@@ -28,7 +28,8 @@ struct FileHandle {
 
 BinaryReader::BinaryReader(const std::string& fileName)
 {
-    FileHandle file{::open(ResolvePath(fileName).c_str(), O_RDONLY | O_CLOEXEC)};
+    // Non-blocking so that opening a FIFO returns at once; it is refused below.
+    FileHandle file{::open(ResolvePath(fileName).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
     if (file.fd < 0)
         Fail();
     struct stat st;
