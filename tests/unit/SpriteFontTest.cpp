@@ -4,6 +4,7 @@
 #include "assets/sprite/BinaryReader.h"
 #include "assets/sprite/ComException.h"
 #include "assets/sprite/NullSpriteBackend.h"
+#include "assets/sprite/SpriteBatch.h"
 #include "assets/sprite/SpriteFont.h"
 
 #include <gtest/gtest.h>
@@ -260,4 +261,33 @@ TEST(SpriteFont, GlyphLookupWithAndWithoutDefault)
     EXPECT_EQ(fallback.FindGlyph(u'C')->Character, u'?');
     EXPECT_EQ(fallback.FindGlyph(u'B')->Character, u'B');
     EXPECT_EQ(fallback.MeasureText(u"\u00e9").x, 6.0f); // drawn as '?'
+}
+
+TEST(SpriteFont, DamagedFilesAreRefusedOrReadNeverMisread)
+{
+    // Every header byte damaged and every length cut: each file either loads and
+    // lays out text, or raises a std::exception. (Run under the sanitizers.)
+    SpriteFontBytes f = LayoutFontBytes();
+    f.defaultCharacter = '?';
+    const auto good = f.Build();
+    CNullSpriteBackend backend;
+    const auto tryFile = [&](const std::vector<uint8_t>& bytes) {
+        try {
+            SpriteFont font(backend, bytes.data(), bytes.size());
+            SpriteBatch batch(backend);
+            batch.Begin();
+            font.RenderText(batch, u"AB ?\n\u00a0x\u00e9", {3, 4});
+            batch.End();
+            (void)font.MeasureText(u"AB ?\n\u00a0x\u00e9");
+        } catch (const std::exception&) {
+        }
+    };
+    for (size_t i = 0; i < f.TextureDataOffset(); ++i)
+        for (uint8_t value : {0x00, 0x7F, 0x80, 0xFF}) {
+            auto bytes = good;
+            bytes[i] = value;
+            tryFile(bytes);
+        }
+    for (size_t size = 0; size < good.size(); size += 7)
+        tryFile(Cut(good, size));
 }
