@@ -129,14 +129,6 @@ TEST(TextLayout, MeasureFollowsThePenRules)
     }
 }
 
-TEST(TextLayout, WhiteSpaceClassification)
-{
-    for (char16_t c : {u' ', u'\t', u'\n', u'\v', u'\f', u'\r', u'\u00a0', u'\u2003', u'\u3000', u'\u2029'})
-        EXPECT_TRUE(SpriteFont::IsWhiteSpace(c)) << int(c);
-    for (char16_t c : {u'A', u'\0', u'\u200b', u'\u00ad', u'_'})
-        EXPECT_FALSE(SpriteFont::IsWhiteSpace(c)) << int(c);
-}
-
 TEST(TextLayout, RenderPlacesGlyphsWhereMeasureCountsThem)
 {
     LayoutFont f;
