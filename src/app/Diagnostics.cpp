@@ -44,9 +44,13 @@ void ReportAt(const std::string& file, int line, const std::string& message)
     if (!g_bEnabled)
         return;
     std::string text = file;
-    if (line > 0)
-        text += ":" + std::to_string(line);
-    Emit(text + ": " + message);
+    if (line > 0) {
+        text.push_back(':');
+        text.append(std::to_string(line));
+    }
+    text.append(": ");
+    text.append(message);
+    Emit(text);
 }
 
 LocationScope::LocationScope(const std::string& file, int line)

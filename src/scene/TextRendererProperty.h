@@ -1,6 +1,7 @@
 // CTextRendererProperty: draws one UTF-8 text with a font. The platform-neutral
 // form lets the font place it; back ends capture the node's world matrix instead.
 #pragma once
+#include "render/Math.h"
 #include "scene/Property.h"
 
 class CFontResource;
@@ -16,6 +17,14 @@ public:
     CFontResource* GetFont() const { return m_pFont; }
 
 protected:
+    // Has the font draw the text at world. A text the font cannot draw (invalid
+    // UTF-8, a character the font lacks) is skipped for this frame; why is
+    // reported once for this renderer, not every frame. Never raises.
+    void DrawTextSafely(const Matrix4& world);
+
     std::string m_Text;
     CFontResource* m_pFont;
+
+private:
+    bool m_bDrawFailureReported = false;
 };

@@ -1,0 +1,272 @@
+// Text layout (measure and pen rules), centring, and the font resource's draw
+// and load with their failures caught.
+#include "unit/SpriteFontBytes.h"
+
+#include "app/DemoSystem.h"
+#include "app/Diagnostics.h"
+#include "assets/Utf8Util.h"
+#include "assets/sprite/NullSpriteBackend.h"
+#include "assets/sprite/SpriteBatch.h"
+#include "assets/sprite/SpriteFont.h"
+#include "assets/sprite/SpriteFontResource.h"
+#include "scene/TextRendererProperty.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace DirectX;
+
+namespace {
+struct LayoutFont {
+    CNullSpriteBackend backend;
+    std::vector<uint8_t> bytes = LayoutFontBytes().Build();
+    SpriteFont font{backend, bytes.data(), bytes.size()};
+};
+
+void ExpectSize(Vector2 size, float x, float y)
+{
+    EXPECT_FLOAT_EQ(size.x, x);
+    EXPECT_FLOAT_EQ(size.y, y);
+}
+
+// Top-left corners of the sprites a text draws at pen (0, 0).
+std::vector<Vector2> GlyphCorners(LayoutFont& f, const char16_t* text, Vector2 pen = {})
+{
+    f.backend.ClearRecord();
+    SpriteBatch batch(f.backend);
+    batch.Begin();
+    f.font.RenderText(batch, text, pen);
+    batch.End();
+    std::vector<Vector2> corners;
+    uint32_t sprites = 0;
+    for (const auto& draw : f.backend.m_Draws)
+        sprites += draw.indexCount / 6;
+    for (uint32_t i = 0; i < sprites; ++i) {
+        const ModelVertex& v = f.backend.m_Ring[size_t(i) * 4];
+        corners.push_back({v.position[0], v.position[1]});
+    }
+    return corners;
+}
+
+std::string WriteTemp(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    const auto path = std::filesystem::path(testing::TempDir()) / ("ml_text_" + name);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+}
+
+// Captures diagnostics for the length of a test.
+struct DiagCapture {
+    std::vector<std::string> lines;
+    DiagCapture()
+    {
+        diag::SetEnabled(true);
+        diag::SetSink([this](const std::string& line) { lines.push_back(line); });
+    }
+    ~DiagCapture()
+    {
+        diag::SetSink(nullptr);
+        diag::SetEnabled(false);
+    }
+};
+
+// A font resource that counts its state restores, as a back end's would restore.
+class CountingFont : public CSpriteFontResource {
+public:
+    using CSpriteFontResource::CSpriteFontResource;
+    int restores = 0;
+
+protected:
+    void RestoreRendererStates() override { ++restores; }
+};
+
+// A text renderer that draws through the guarded path, as a back end's does.
+class GuardedTextRenderer : public CTextRendererProperty {
+public:
+    using CTextRendererProperty::CTextRendererProperty;
+    bool Render() override
+    {
+        DrawTextSafely(Matrix4::Identity());
+        return true;
+    }
+};
+} // namespace
+
+TEST(TextLayout, MeasureFollowsThePenRules)
+{
+    LayoutFont f;
+    // One glyph: its width, and its height plus YOffset raised to the line spacing.
+    ExpectSize(f.font.MeasureText(u"A"), 10, 24);
+    // 'x' is 8 high with YOffset 12: 20, below the line spacing, so 24.
+    ExpectSize(f.font.MeasureText(u"x"), 6, 24);
+    // 'B' has XOffset -3: after 'A' (advance 11) it sits at 8.
+    ExpectSize(f.font.MeasureText(u"AB"), 16, 24);
+    // At the start of a line the negative offset is clamped to 0.
+    ExpectSize(f.font.MeasureText(u"B"), 8, 24);
+    ExpectSize(f.font.MeasureText(u"A\nB"), 10, 48);
+    // A carriage return is skipped entirely.
+    ExpectSize(f.font.MeasureText(u"A\r\nB"), 10, 48);
+    ExpectSize(f.font.MeasureText(u"A\rB"), 16, 24);
+    // An invisible space advances the pen; it counts only if a visible glyph follows.
+    ExpectSize(f.font.MeasureText(u" A"), 16, 24);
+    ExpectSize(f.font.MeasureText(u"A "), 10, 24);
+    ExpectSize(f.font.MeasureText(u"   "), 0, 0);
+    ExpectSize(f.font.MeasureText(u""), 0, 0);
+    ExpectSize(f.font.MeasureText(u"\n\n"), 0, 0);
+    // A white-space glyph wider than one texel is drawn and measured.
+    ExpectSize(f.font.MeasureText(u"A\u00a0"), 14, 24);
+    // The walk ends at the first NUL, as for a C string.
+    ExpectSize(f.font.MeasureText(std::u16string(u"A\0B", 3)), 10, 24);
+    // A character the font lacks, with no default character, cannot be measured.
+    try {
+        f.font.MeasureText(u"AC");
+        FAIL();
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "Character not in font");
+    }
+}
+
+TEST(TextLayout, RenderPlacesGlyphsWhereMeasureCountsThem)
+{
+    LayoutFont f;
+    // 'A' at (0, 0 + YOffset 2); 'B' at 11 - 3 = 8; next line at y 24.
+    const auto corners = GlyphCorners(f, u"AB\r\n BA", {100, 50});
+    ASSERT_EQ(corners.size(), 4u);
+    EXPECT_FLOAT_EQ(corners[0].x, 100);
+    EXPECT_FLOAT_EQ(corners[0].y, 52);
+    EXPECT_FLOAT_EQ(corners[1].x, 108);
+    EXPECT_FLOAT_EQ(corners[1].y, 50);
+    // Second line: the space moves the pen to 6, 'B' to 3, 'A' to 13.
+    EXPECT_FLOAT_EQ(corners[2].x, 103);
+    EXPECT_FLOAT_EQ(corners[2].y, 74);
+    EXPECT_FLOAT_EQ(corners[3].x, 113);
+    EXPECT_FLOAT_EQ(corners[3].y, 76);
+    // Each sprite is its Subrect's size and samples it.
+    const ModelVertex* a = &f.backend.m_Ring[0];
+    EXPECT_FLOAT_EQ(a[3].position[0], 110);
+    EXPECT_FLOAT_EQ(a[3].position[1], 72);
+    EXPECT_FLOAT_EQ(a[3].texcoord[0], 10.0f / 64);
+    EXPECT_FLOAT_EQ(a[3].texcoord[1], 20.0f / 32);
+    EXPECT_TRUE(GlyphCorners(f, u" \n ").empty());
+}
+
+TEST(TextLayout, TextIsCentredOnTheWorldTranslation)
+{
+    const Vector2 size{16, 24};
+    const auto pen = [&](float x, float y) {
+        return CSpriteFontResource::PenPosition(size, mlmath::Translation(x, y, 5), 640, 480);
+    };
+    ExpectSize(pen(0, 0), 312, 228);
+    ExpectSize(pen(-1, -1), -8, -12); // centre on the top-left corner
+    ExpectSize(pen(0, 1), 312, 468);  // centre on the bottom edge: y is not flipped
+    ExpectSize(pen(1, 0), 632, 228);
+    // An empty text's pen is the mapped point itself.
+    ExpectSize(CSpriteFontResource::PenPosition({}, mlmath::Translation(0.5f, -0.5f, 0), 640, 480), 480, 120);
+    // Only the translation row counts, not rotation or scale.
+    Matrix4 world = mlmath::Multiply(mlmath::Scaling(3, 3, 3), mlmath::RotationZ(1.0f));
+    world.m[3][0] = 0;
+    world.m[3][1] = 0;
+    ExpectSize(CSpriteFontResource::PenPosition(size, world, 640, 480), 312, 228);
+}
+
+TEST(FontResource, DrawsCentredTextAndRestoresStates)
+{
+    CNullDemoSystem demo;
+    demo.m_nWidth = 640;
+    demo.m_nHeight = 480;
+    CNullSpriteBackend backend;
+    backend.m_fViewportWidth = 640;
+    backend.m_fViewportHeight = 480;
+    CountingFont font("title", &backend);
+    ASSERT_TRUE(font.Load(WriteTemp("draw.spritefont", LayoutFontBytes().Build())));
+
+    font.DrawTextAt("AB", Matrix4::Identity());
+    EXPECT_EQ(font.restores, 1);
+    EXPECT_EQ(backend.m_nPipelinesApplied, 1);
+    ASSERT_EQ(backend.m_Draws.size(), 1u);
+    EXPECT_EQ(backend.m_Draws[0].indexCount, 12u);
+    // "AB" measures 16 x 24, centred on (320, 240): pen (312, 228); 'A' 2 lower.
+    EXPECT_FLOAT_EQ(backend.m_Ring[0].position[0], 312);
+    EXPECT_FLOAT_EQ(backend.m_Ring[0].position[1], 230);
+    EXPECT_FLOAT_EQ(backend.m_Ring[0].colour[3], 1.0f);
+    // The batch draws in pixels of the viewport: its transform maps the viewport to clip space.
+    const Float3 topLeft = mlmath::TransformPoint({0, 0, 0}, backend.m_LastTransform);
+    const Float3 bottomRight = mlmath::TransformPoint({640, 480, 0}, backend.m_LastTransform);
+    EXPECT_FLOAT_EQ(topLeft.x, -1);
+    EXPECT_FLOAT_EQ(topLeft.y, 1);
+    EXPECT_FLOAT_EQ(bottomRight.x, 1);
+    EXPECT_FLOAT_EQ(bottomRight.y, -1);
+
+    // An empty text draws nothing but still runs the batch and restores states.
+    backend.ClearRecord();
+    font.DrawTextAt("", Matrix4::Identity());
+    EXPECT_TRUE(backend.m_Draws.empty());
+    EXPECT_EQ(font.restores, 2);
+
+    // A text the font cannot draw fails before the batch begins and leaves it usable.
+    EXPECT_THROW(font.DrawTextAt("A\x80", Matrix4::Identity()), utf8util::utf8_conversion_error);
+    EXPECT_THROW(font.DrawTextAt("AC", Matrix4::Identity()), std::runtime_error);
+    EXPECT_EQ(font.restores, 2);
+    // A failure inside the batch still restores the renderer's states, and the
+    // batch is idle for the next frame.
+    backend.m_nViewportCount = 0;
+    EXPECT_THROW(font.DrawTextAt("A", Matrix4::Identity()), std::runtime_error);
+    EXPECT_EQ(font.restores, 3);
+    backend.m_nViewportCount = 1;
+    backend.ClearRecord();
+    font.DrawTextAt("A", Matrix4::Identity());
+    EXPECT_EQ(backend.m_Draws.size(), 1u);
+}
+
+TEST(FontResource, FailedLoadsAreReportedAndLeaveTheFontEmpty)
+{
+    DiagCapture diag;
+    CNullSpriteBackend backend;
+    auto bytes = LayoutFontBytes().Build();
+    bytes[7] = '!';
+    CSpriteFontResource bad("bad", &backend);
+    EXPECT_FALSE(bad.Load(WriteTemp("bad.spritefont", bytes)));
+    EXPECT_EQ(bad.GetSpriteFont(), nullptr);
+    bad.DrawTextAt("A", Matrix4::Identity()); // an empty font draws nothing and raises nothing
+    ASSERT_EQ(diag.lines.size(), 1u);
+    EXPECT_NE(diag.lines[0].find("Not a MakeSpriteFont output binary"), std::string::npos) << diag.lines[0];
+    EXPECT_NE(diag.lines[0].find("\"bad\""), std::string::npos) << diag.lines[0];
+
+    CSpriteFontResource missing("missing", &backend);
+    EXPECT_FALSE(missing.Load("Data\\Fonts\\NoSuchFont.spritefont"));
+    CSpriteFontResource badPath("badpath", &backend);
+    EXPECT_FALSE(badPath.Load("Fonts\\\xC3("));
+    ASSERT_EQ(diag.lines.size(), 3u);
+    EXPECT_NE(diag.lines[1].find("BinaryReader"), std::string::npos);
+    EXPECT_NE(diag.lines[2].find("Invalid UTF-8 sequence found in input string."), std::string::npos);
+}
+
+TEST(FontResource, TextThatCannotBeDrawnIsSkippedAndReportedOncePerRenderer)
+{
+    CNullDemoSystem demo;
+    demo.m_nWidth = 640;
+    demo.m_nHeight = 480;
+    DiagCapture diag;
+    CNullSpriteBackend backend;
+    CSpriteFontResource font("body", &backend);
+    ASSERT_TRUE(font.Load(WriteTemp("skip.spritefont", LayoutFontBytes().Build())));
+
+    GuardedTextRenderer badUtf8(&font, "greeting", "A\xE9"); // Latin-1, not UTF-8
+    GuardedTextRenderer missing(&font, "accent", "\xC3\xA9t\xC3\xA9");
+    GuardedTextRenderer good(&font, "plain", "AB");
+    for (int frame = 0; frame < 3; ++frame) {
+        EXPECT_TRUE(badUtf8.Render());
+        EXPECT_TRUE(missing.Render());
+        EXPECT_TRUE(good.Render());
+    }
+    ASSERT_EQ(diag.lines.size(), 2u);
+    EXPECT_NE(diag.lines[0].find("greeting"), std::string::npos);
+    EXPECT_NE(diag.lines[0].find("Invalid UTF-8 sequence found in input string."), std::string::npos);
+    EXPECT_NE(diag.lines[1].find("accent"), std::string::npos);
+    EXPECT_NE(diag.lines[1].find("Character not in font"), std::string::npos);
+    // The good text was drawn every frame.
+    EXPECT_EQ(backend.m_Draws.size(), 3u);
+}
