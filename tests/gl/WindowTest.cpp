@@ -13,7 +13,8 @@
 
 namespace {
 
-// An Xvfb of our own on a free display number, stopped when the test ends.
+// An Xvfb of our own on a free display number, stopped when the process ends
+// (windows keep their connection to the display for the whole process).
 class VirtualDisplay {
 public:
     VirtualDisplay()
@@ -65,6 +66,18 @@ private:
 
 bool HaveXvfb() { return std::system("command -v Xvfb >/dev/null 2>&1") == 0; }
 
+// The one virtual display of this process, started on first use; DISPLAY names it.
+const VirtualDisplay* Display()
+{
+    if (!HaveXvfb())
+        return nullptr;
+    static VirtualDisplay display;
+    if (!display.Ok())
+        return nullptr;
+    ::setenv("DISPLAY", display.Name().c_str(), 1);
+    return &display;
+}
+
 PlayerOptions WindowOptions(const std::string& production)
 {
     PlayerOptions options;
@@ -79,15 +92,12 @@ PlayerOptions WindowOptions(const std::string& production)
 
 TEST(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
 {
-    if (!HaveXvfb())
-        GTEST_SKIP() << "Xvfb is not installed";
-    VirtualDisplay x;
-    if (!x.Ok())
-        GTEST_SKIP() << "Xvfb did not start";
+    const VirtualDisplay* x = Display();
+    if (!x)
+        GTEST_SKIP() << "Xvfb is not installed or did not start";
     const ProductionRun headless = RunProduction("orientation", {2}, 64, 3);
     ASSERT_EQ(headless.status, 0);
 
-    ::setenv("DISPLAY", x.Name().c_str(), 1);
     Image window;
     Image backBuffer;
     std::string wmClass;
@@ -124,7 +134,7 @@ TEST(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
                 XDestroyImage(shot);
             }
         }
-        const std::string command = "xprop -display " + x.Name() + " -name Marrowlight WM_CLASS 2>/dev/null";
+        const std::string command = "xprop -display " + x->Name() + " -name Marrowlight WM_CLASS 2>/dev/null";
         if (FILE* p = ::popen(command.c_str(), "r")) {
             char line[256] = {};
             while (std::fgets(line, sizeof line, p))
@@ -133,7 +143,6 @@ TEST(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
         }
     });
     std::filesystem::current_path(cwd);
-    ::unsetenv("DISPLAY");
     ASSERT_EQ(status, 0);
     EXPECT_EQ(backBuffer.rgb, headless.images.at(2).rgb);
     ASSERT_EQ(window.width, 64);
@@ -146,12 +155,8 @@ TEST(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
 
 TEST(Window, EscapeEndsAfterTheNextFrameAndClosingAtOnce)
 {
-    if (!HaveXvfb())
-        GTEST_SKIP() << "Xvfb is not installed";
-    VirtualDisplay x;
-    if (!x.Ok())
-        GTEST_SKIP() << "Xvfb did not start";
-    ::setenv("DISPLAY", x.Name().c_str(), 1);
+    if (!Display())
+        GTEST_SKIP() << "Xvfb is not installed or did not start";
     const auto cwd = std::filesystem::current_path();
     auto framesUntilQuit = [&](SDL_Event event) {
         long frames = 0;
@@ -174,7 +179,6 @@ TEST(Window, EscapeEndsAfterTheNextFrameAndClosingAtOnce)
     close.window.event = SDL_WINDOWEVENT_CLOSE;
     // Closing quits in the next pump, before that frame runs.
     EXPECT_EQ(framesUntilQuit(close), 3);
-    ::unsetenv("DISPLAY");
 }
 
 } // namespace

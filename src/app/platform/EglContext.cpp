@@ -75,5 +75,7 @@ CEglContext::~CEglContext()
     eglMakeCurrent(m_Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (m_Context)
         eglDestroyContext(m_Display, m_Context);
-    eglTerminate(m_Display);
+    // The display is not terminated: it is shared by every context of the process
+    // on that platform, and terminating it would also unload the driver under
+    // whatever else still uses it. The process's end releases it.
 }

@@ -16,20 +16,32 @@ std::unique_ptr<CSdlWindow> CSdlWindow::Create(int width, int height, bool windo
     // trying the others would just print their own complaints.
     if (!std::getenv("SDL_VIDEODRIVER") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
         SDL_SetHint("SDL_VIDEODRIVER", "KMSDRM");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = std::string("no display to open a window on (") + SDL_GetError() +
-                "); set DISPLAY, or run with --headless";
-        return nullptr;
-    }
-    w->m_bVideoInit = true;
-    // SDL falls back to drivers that show nothing; a window nobody can see is not
-    // what was asked for, unless SDL_VIDEODRIVER names such a driver on purpose.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const char* asked = std::getenv("SDL_VIDEODRIVER");
-    if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
-        !(asked && std::strcmp(asked, driver) == 0)) {
-        error = "no display to open a window on; set DISPLAY, or run with --headless";
-        return nullptr;
+    // Video and the GL driver, once made, stay for the whole process: loading and
+    // unloading the driver with every window would lose track of its allocations
+    // and slow down anything that opens windows one after another.
+    static bool s_bVideoReady = false;
+    if (!s_bVideoReady) {
+        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            error = std::string("no display to open a window on (") + SDL_GetError() +
+                    "); set DISPLAY, or run with --headless";
+            return nullptr;
+        }
+        // SDL falls back to drivers that show nothing; a window nobody can see is not
+        // what was asked for, unless SDL_VIDEODRIVER names such a driver on purpose.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const char* asked = std::getenv("SDL_VIDEODRIVER");
+        if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+            !(asked && std::strcmp(asked, driver) == 0)) {
+            error = "no display to open a window on; set DISPLAY, or run with --headless";
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return nullptr;
+        }
+        if (SDL_GL_LoadLibrary(nullptr) != 0) {
+            error = std::string("no OpenGL driver for this display (") + SDL_GetError() + ")";
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            return nullptr;
+        }
+        s_bVideoReady = true;
     }
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 4);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 5);
@@ -60,8 +72,6 @@ CSdlWindow::~CSdlWindow()
         SDL_GL_DeleteContext(m_Context);
     if (m_pWindow)
         SDL_DestroyWindow(m_pWindow);
-    if (m_bVideoInit)
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 void CSdlWindow::GetDrawableSize(int& width, int& height) const

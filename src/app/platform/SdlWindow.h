@@ -28,5 +28,4 @@ private:
 
     SDL_Window* m_pWindow = nullptr;
     void* m_Context = nullptr;
-    bool m_bVideoInit = false;
 };
