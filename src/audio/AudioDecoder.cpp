@@ -37,6 +37,8 @@ std::unique_ptr<CAudioDecoder> CAudioDecoder::Open(const std::string& path, std:
     decoder->m_nRate = info.samplerate;
     decoder->m_nChannels = info.channels;
     decoder->m_nDeclaredFrames = std::max<sf_count_t>(info.frames, 0);
+    decoder->m_Path = path;
+    decoder->m_bSeekByDecoding = (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG;
     decoder->m_Scratch.resize(static_cast<size_t>(kScratchFrames) * static_cast<size_t>(info.channels));
     // Integer files read as -1..1; float files are taken as they are.
     sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
@@ -63,10 +65,39 @@ int CAudioDecoder::Read(float* out, int frames)
         }
         done += n;
     }
+    m_nPosition += done;
     return done;
 }
 
 bool CAudioDecoder::Seek(int64_t frame)
 {
-    return sf_seek(m_pFile, frame, SEEK_SET) == frame;
+    if (!m_bSeekByDecoding) {
+        const bool ok = sf_seek(m_pFile, frame, SEEK_SET) == frame;
+        m_nPosition = ok ? frame : m_nPosition;
+        return ok;
+    }
+    if (frame < m_nPosition) {
+        // Back to the start by opening the file again: the one position sure to be right.
+        SF_INFO info{};
+        SNDFILE* file = sf_open(m_Path.c_str(), SFM_READ, &info);
+        if (!file)
+            return false;
+        sf_close(m_pFile);
+        m_pFile = file;
+        sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+        m_nPosition = 0;
+    }
+    return SkipTo(frame);
+}
+
+bool CAudioDecoder::SkipTo(int64_t frame)
+{
+    while (m_nPosition < frame) {
+        const sf_count_t want = std::min<int64_t>(frame - m_nPosition, kScratchFrames);
+        const sf_count_t got = sf_readf_float(m_pFile, m_Scratch.data(), want);
+        if (got <= 0)
+            return false;
+        m_nPosition += got;
+    }
+    return true;
 }

@@ -2,6 +2,8 @@
 // interleaved float stereo at the file's own rate (mono goes to both channels,
 // only the first two channels of wider files are used). It keeps no more than
 // one read's worth of samples; rate conversion and threading are not its business.
+// MP3 seeking in libsndfile 1.2.0 lands on wrong or silent frames for some files,
+// so MP3 seeks decode forward instead (mpg123 decodes about 1000 times real time).
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -23,14 +25,19 @@ public:
 
     // Reads up to frames frames into out (2 floats each); fewer at the end or on a read error.
     int Read(float* out, int frames);
+    // Positions the next Read at frame; false when the file cannot get there.
     bool Seek(int64_t frame);
 
 private:
     CAudioDecoder() = default;
+    bool SkipTo(int64_t frame);
 
     struct sf_private_tag* m_pFile = nullptr;
     int m_nRate = 0;
     int m_nChannels = 0;
     int64_t m_nDeclaredFrames = 0;
+    std::string m_Path;
+    bool m_bSeekByDecoding = false;
+    int64_t m_nPosition = 0; // frames read since the start, where seeks are emulated
     std::vector<float> m_Scratch;
 };
