@@ -123,8 +123,10 @@ int CResampler::Pull(float* out, int maxFrames)
         if (m_bFinished)
             n = std::min(n, m_nOutEnd - m_nOut);
         made = static_cast<int>(std::clamp<int64_t>(n, 0, maxFrames));
-        const size_t at = static_cast<size_t>(m_nOut - m_nBufStart) * 2;
-        std::memcpy(out, m_Buf.data() + at, static_cast<size_t>(made) * 2 * sizeof(float));
+        if (made > 0) {
+            const size_t at = static_cast<size_t>(m_nOut - m_nBufStart) * 2;
+            std::memcpy(out, m_Buf.data() + at, static_cast<size_t>(made) * 2 * sizeof(float));
+        }
         m_nOut += made;
         Compact();
         return made;

@@ -222,10 +222,15 @@ TEST(AudioMixer, SeekEndAndSeveralStreams)
     EXPECT_FLOAT_EQ(mix[mix.size() - 1], 0.125f);
     EXPECT_DOUBLE_EQ(sa->GetHeardSeconds(two.output.GetHeardFrame()), 0.2);
     EXPECT_DOUBLE_EQ(sb->GetHeardSeconds(two.output.GetHeardFrame()), 0.1);
-    mix = two.Run(50, 0.01f); // b ends at 0.6 s of the mix, a at 1.0 s
+    mix = two.Run(50, 0.01f); // 0.2 s to 0.7 s of the mix: b ends at 0.6 s
+    ASSERT_EQ(mix.size(), size_t{2 * kMixRate / 2});
     EXPECT_FLOAT_EQ(mix[2 * (kMixRate * 4 / 10 - 1)], 0.125f);
     EXPECT_FLOAT_EQ(mix[2 * (kMixRate * 4 / 10)], 0.25f);
-    EXPECT_FLOAT_EQ(mix[2 * (kMixRate * 8 / 10)], 0.0f);
+    mix = two.Run(40, 0.01f); // 0.7 s to 1.1 s: a ends at 1.0 s
+    EXPECT_FLOAT_EQ(mix[2 * (kMixRate * 3 / 10 - 1)], 0.25f);
+    EXPECT_FLOAT_EQ(mix[2 * (kMixRate * 3 / 10)], 0.0f);
+    EXPECT_DOUBLE_EQ(sa->GetHeardSeconds(two.output.GetHeardFrame()), 1.0);
+    EXPECT_DOUBLE_EQ(sb->GetHeardSeconds(two.output.GetHeardFrame()), 0.5);
 }
 
 TEST(AudioMixer, RealTimeConsumerKeepsTimeWhenTheDecoderLags)
@@ -319,5 +324,8 @@ TEST(AudioMixer, EveryFileFormatDecodesSeeksAndEnds)
         p.Run(100, 0.02f);
         // Lossy codecs pad their frames; libsndfile trims them to the written length.
         EXPECT_NEAR(stream->GetHeardSeconds(p.output.GetHeardFrame()), 2.0, 1e-3) << c.name;
+        // And back again from the end.
+        stream->Seek(MixSecondsToFrames(0.5));
+        EXPECT_LT(SineError(p.Run(10, 0.02f), hz, 0.5f, kMixRate / 2, 0), c.tolerance) << c.name;
     }
 }
