@@ -31,7 +31,6 @@ CAudioStream::CAudioStream(std::unique_ptr<CAudioDecoder> decoder)
     if (declared > 0 && declared < INT64_C(1) << 40)
         m_nDeclaredEnd = (declared * kMixRate + rate - 1) / rate;
     std::lock_guard decode(m_DecodeLock);
-    std::lock_guard ring(m_RingLock);
     RestartProducer(0);
 }
 
@@ -43,7 +42,6 @@ void CAudioStream::RestartProducer(int64_t frame)
     m_bProducerDone = false;
     m_bSeekFailed = !m_pDecoder->Seek(sourceFrame);
     m_bSourceEnded = m_bSeekFailed;
-    m_nEndFrame = m_nTrueEnd;
 }
 
 int CAudioStream::Produce(float* out, int frames)
@@ -76,16 +74,18 @@ void CAudioStream::Fill(int ahead)
     ahead = std::min(ahead, kRingFrames);
     std::lock_guard decode(m_DecodeLock);
     for (;;) {
+        if (m_bProducerDone)
+            return;
         int want = 0;
+        int64_t readFrame = 0;
         {
             std::lock_guard ring(m_RingLock);
-            if (m_bProducerDone)
-                return;
-            // Far behind the play position (the decoder was starved): jump rather than decode the gap.
-            if (m_nReadFrame - m_nWriteFrame > kRingFrames)
-                RestartProducer(m_nReadFrame);
+            readFrame = m_nReadFrame;
             want = std::min(ahead - m_nRingCount, kProduceFrames);
         }
+        // Far behind the play position (the decoder was starved): jump rather than decode the gap.
+        if (readFrame - m_nWriteFrame > kRingFrames)
+            RestartProducer(readFrame);
         if (want <= 0)
             return;
         const int made = Produce(m_ProduceBuf.data(), want);
@@ -94,11 +94,14 @@ void CAudioStream::Fill(int ahead)
         // Frames the consumer already skipped past are dropped.
         const int64_t ringEnd = m_nReadFrame + m_nRingCount;
         const int skip = static_cast<int>(std::clamp<int64_t>(ringEnd - m_nWriteFrame, 0, made));
-        for (int i = skip; i < made; ++i) {
+        for (int i = skip; i < made;) {
+            // At most two contiguous pieces: up to the ring's end, then from its start.
             const int slot = (m_nRingHead + m_nRingCount) % kRingFrames;
-            m_Ring[static_cast<size_t>(slot) * 2] = m_ProduceBuf[static_cast<size_t>(i) * 2];
-            m_Ring[static_cast<size_t>(slot) * 2 + 1] = m_ProduceBuf[static_cast<size_t>(i) * 2 + 1];
-            ++m_nRingCount;
+            const int n = std::min(made - i, kRingFrames - slot);
+            std::memcpy(&m_Ring[static_cast<size_t>(slot) * 2], &m_ProduceBuf[static_cast<size_t>(i) * 2],
+                        static_cast<size_t>(n) * 2 * sizeof(float));
+            m_nRingCount += n;
+            i += n;
         }
         m_nWriteFrame += made;
         if (m_bProducerDone) {
@@ -123,12 +126,15 @@ void CAudioStream::MixInto(float* out, int frames, int64_t mixerFrame)
     if (m_nAnchorMixer < 0)
         m_nAnchorMixer = mixerFrame;
     const int take = std::min(frames, m_nRingCount);
-    for (int i = 0; i < take; ++i) {
-        const size_t slot = static_cast<size_t>((m_nRingHead + i) % kRingFrames) * 2;
-        out[2 * i] += m_Ring[slot];
-        out[2 * i + 1] += m_Ring[slot + 1];
+    for (int done = 0; done < take;) {
+        const int n = std::min(take - done, kRingFrames - m_nRingHead);
+        const float* in = &m_Ring[static_cast<size_t>(m_nRingHead) * 2];
+        float* dst = out + static_cast<ptrdiff_t>(done) * 2;
+        for (int i = 0; i < 2 * n; ++i)
+            dst[i] += in[i];
+        m_nRingHead = (m_nRingHead + n) % kRingFrames;
+        done += n;
     }
-    m_nRingHead = (m_nRingHead + take) % kRingFrames;
     m_nRingCount -= take;
     m_nReadFrame += take;
     int64_t missing = frames - take;
@@ -150,16 +156,21 @@ void CAudioStream::Start()
 void CAudioStream::Seek(int64_t frame)
 {
     std::lock_guard decode(m_DecodeLock);
-    std::lock_guard ring(m_RingLock);
-    const int64_t end = m_nTrueEnd >= 0 ? m_nTrueEnd : m_nDeclaredEnd;
-    frame = std::max<int64_t>(frame, 0);
-    if (end >= 0)
-        frame = std::min(frame, end);
-    m_nRingHead = 0;
-    m_nRingCount = 0;
-    m_nReadFrame = frame;
-    m_nAnchorFrame = frame;
-    m_nAnchorMixer = -1;
+    {
+        std::lock_guard ring(m_RingLock);
+        const int64_t end = m_nTrueEnd >= 0 ? m_nTrueEnd : m_nDeclaredEnd;
+        frame = std::max<int64_t>(frame, 0);
+        if (end >= 0)
+            frame = std::min(frame, end);
+        m_nRingHead = 0;
+        m_nRingCount = 0;
+        m_nReadFrame = frame;
+        m_nEndFrame = m_nTrueEnd;
+        m_nAnchorFrame = frame;
+        m_nAnchorMixer = -1;
+    }
+    // The decoder seeks outside the ring lock (an MP3 seek decodes): the output
+    // meanwhile plays silence and keeps time, and what it skipped is dropped.
     RestartProducer(frame);
 }
 

@@ -49,7 +49,7 @@ public:
 
 private:
     explicit CAudioStream(std::unique_ptr<CAudioDecoder> decoder);
-    void RestartProducer(int64_t frame); // needs both locks
+    void RestartProducer(int64_t frame); // needs the decode lock
     int Produce(float* out, int frames);  // needs the decode lock
 
     // Producer state, under m_DecodeLock (taken before m_RingLock).
