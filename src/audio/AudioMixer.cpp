@@ -1,0 +1,65 @@
+// Stream list and summing.
+#include "audio/AudioMixer.h"
+
+#include "audio/AudioStream.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+namespace {
+// Pulled mixing goes in pieces no larger than a stream's ring holds.
+constexpr int kPulledChunk = 4096;
+} // namespace
+
+void CAudioMixer::Play(const std::shared_ptr<CAudioStream>& stream)
+{
+    std::lock_guard lock(m_Lock);
+    stream->Start();
+    if (std::find(m_Streams.begin(), m_Streams.end(), stream) == m_Streams.end())
+        m_Streams.push_back(stream);
+}
+
+void CAudioMixer::Clear()
+{
+    std::vector<std::shared_ptr<CAudioStream>> old;
+    {
+        std::lock_guard lock(m_Lock);
+        old.swap(m_Streams);
+    }
+    // Streams close outside the lock.
+}
+
+void CAudioMixer::Mix(float* out, int frames)
+{
+    std::memset(out, 0, static_cast<size_t>(frames) * 2 * sizeof(float));
+    std::lock_guard lock(m_Lock);
+    const int64_t at = m_nMixed.load(std::memory_order_relaxed);
+    for (const auto& stream : m_Streams)
+        stream->MixInto(out, frames, at);
+    m_nMixed.store(at + frames, std::memory_order_release);
+}
+
+void CAudioMixer::MixPulled(float* out, int frames)
+{
+    while (frames > 0) {
+        const int n = std::min(frames, kPulledChunk);
+        for (const auto& stream : Snapshot())
+            stream->Fill(n);
+        Mix(out, n);
+        out += static_cast<ptrdiff_t>(n) * 2;
+        frames -= n;
+    }
+}
+
+void CAudioMixer::FillAhead()
+{
+    for (const auto& stream : Snapshot())
+        stream->Fill(CAudioStream::kRingFrames);
+}
+
+std::vector<std::shared_ptr<CAudioStream>> CAudioMixer::Snapshot()
+{
+    std::lock_guard lock(m_Lock);
+    return m_Streams;
+}

@@ -1,0 +1,39 @@
+// CAudioMixer: sums the playing streams into the mix format and counts the
+// frames it has made, which is the clock outputs report their position on.
+// Real-time outputs call Mix from their own thread while a decode thread calls
+// FillAhead; fixed-step outputs call MixPulled, which decodes first. It opens
+// no device and starts no thread.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class CAudioStream;
+
+class CAudioMixer {
+public:
+    // Starts the stream (no effect when it plays already) and mixes it from now on.
+    void Play(const std::shared_ptr<CAudioStream>& stream);
+    // Forgets every stream; used at shutdown.
+    void Clear();
+
+    // Overwrites out with the next frames (2 floats each). Takes only short locks
+    // and never decodes: cheap enough for a device callback.
+    void Mix(float* out, int frames);
+    // The same for fixed-step outputs: decodes what the frames need first, on the caller's thread.
+    void MixPulled(float* out, int frames);
+    // Keeps every playing stream's ring full (the decode thread's work).
+    void FillAhead();
+
+    // Frames mixed since the start.
+    int64_t GetMixedFrames() const { return m_nMixed.load(std::memory_order_acquire); }
+
+private:
+    std::vector<std::shared_ptr<CAudioStream>> Snapshot();
+
+    std::mutex m_Lock; // the stream list; held through a whole Mix
+    std::vector<std::shared_ptr<CAudioStream>> m_Streams;
+    std::atomic<int64_t> m_nMixed{0};
+};
