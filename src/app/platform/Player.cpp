@@ -113,15 +113,15 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
 
     int status = 0;
     {
-        auto demo = std::make_unique<CSDLDemoSystem>(context.get(), options.headless);
-        if (!demo->Init("DemoScript.txt", options.width, options.height)) {
-            Fail("the renderer could not start at " + std::to_string(options.width) + "x" +
-                 std::to_string(options.height) + " (-v says why)");
-            return 1;
-        }
         // Headless runs, captures and an explicit --fps use the fixed step, so
         // they repeat frame for frame; a window alone plays in real time.
         const bool fixed = options.headless || options.fps > 0 || !options.captures.empty();
+        auto demo = std::make_unique<CSDLDemoSystem>(context.get(), fixed);
+        if (!demo->Init("DemoScript.txt", options.width, options.height)) {
+            Fail("the production could not start at " + std::to_string(options.width) + "x" +
+                 std::to_string(options.height) + " (-v says why)");
+            return 1;
+        }
         CFrameClock clock = fixed ? CFrameClock::FixedStep(options.fps > 0 ? options.fps : 60) : CFrameClock::RealTime();
         CPlayerHost host(*context, *demo, captures, observer);
         LoopLimits limits;

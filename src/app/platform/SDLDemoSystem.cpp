@@ -2,11 +2,11 @@
 #include "app/platform/SDLDemoSystem.h"
 
 #include "app/platform/PlatformContext.h"
-#include "audio/AudioManager.h"
+#include "audio/sdl/SDLAudioManager.h"
 #include "render/gl/GLRenderer.h"
 
-CSDLDemoSystem::CSDLDemoSystem(CPlatformContext* context, bool headless)
-    : CDemoSystem(context ? context->NativeWindow() : nullptr), m_pContext(context), m_bHeadless(headless)
+CSDLDemoSystem::CSDLDemoSystem(CPlatformContext* context, bool fixedStep)
+    : CDemoSystem(context ? context->NativeWindow() : nullptr), m_pContext(context), m_bFixedStep(fixedStep)
 {
 }
 
@@ -17,9 +17,9 @@ CSDLDemoSystem::~CSDLDemoSystem()
 
 bool CSDLDemoSystem::Init(const std::string& scriptFile, int width, int height)
 {
-    // Music output is not built yet: productions play silent, and the music clock reads 0.
-    (void)m_bHeadless;
-    m_pAudio = std::make_unique<CNullAudioManager>();
+    // With a fixed step the music is mixed frame by frame with the picture, never drifting;
+    // in real time it plays on the sound card (silently, in time, when there is none).
+    m_pAudio = CreateAudioManager(m_bFixedStep ? AudioOutput::Pulled : AudioOutput::Device);
     m_pRenderer = std::make_unique<CGLRenderer>(m_pContext);
     return CDemoSystem::Init(scriptFile, width, height);
 }

@@ -1,6 +1,7 @@
 // CSDLDemoSystem: the demo system of this platform. It is the one place that
 // chooses the concrete renderer (CGLRenderer on the given context) and audio
-// manager, for a window and for headless runs alike.
+// manager (SDL2 output in real time, or pulled by a fixed-step frame loop), for
+// a window and for headless runs alike.
 #pragma once
 #include "app/DemoSystem.h"
 
@@ -9,7 +10,8 @@ class CPlatformContext;
 class CSDLDemoSystem : public CDemoSystem {
 public:
     // The context must stay current and alive until this object is destroyed.
-    CSDLDemoSystem(CPlatformContext* context, bool headless);
+    // fixedStep: the frame loop advances by 1/fps, and pulls the music with it.
+    CSDLDemoSystem(CPlatformContext* context, bool fixedStep);
     ~CSDLDemoSystem() override;
 
     bool Init(const std::string& scriptFile, int width, int height) override;
@@ -17,5 +19,5 @@ public:
 
 private:
     CPlatformContext* m_pContext;
-    bool m_bHeadless;
+    bool m_bFixedStep;
 };
