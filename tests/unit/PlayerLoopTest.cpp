@@ -3,6 +3,8 @@
 #include "app/DemoSystem.h"
 #include "app/FrameClock.h"
 #include "app/PlayerLoop.h"
+#include "app/FrameLoop.h"
+#include "render/NullRenderer.h"
 #include "render/Renderer.h"
 #include "support/TempDir.h"
 
@@ -101,6 +103,31 @@ TEST_F(PlayerLoop, ExitDemoFinishesItsFrameAndQuitEndsBeforeOne)
     EXPECT_TRUE(r.quit);
     EXPECT_EQ(r.frames, 2);
     EXPECT_EQ(demo->m_fGlobalTime, 2.0f / 64.0f);
+}
+
+} // namespace
+
+namespace {
+
+// The first frame's update walk sees the camera every later update sees: the
+// fixed View and the Projection a finished frame leaves (near plane 0.01).
+TEST(RendererMatrices, BeforeTheFirstFrameAsAfterAnyFrame)
+{
+    TempDir dir;
+    ScopedChdir cd(dir.Path());
+    auto* demo = new CNullDemoSystem();
+    ASSERT_TRUE(demo->Init("DemoScript.txt", 64, 36));
+    const auto& m = static_cast<CNullRenderer&>(*demo->m_pRenderer).GetMatrices();
+    const Matrix4 initialView = m.View();
+    const Matrix4 initialProjection = m.Projection();
+    EXPECT_EQ(m.World(), Matrix4::Identity());
+    EXPECT_FLOAT_EQ(initialProjection.m[0][0], 0.5625f);
+    EXPECT_FLOAT_EQ(initialProjection.m[2][3], -100.0f / 99.99f * 0.01f); // transposed: row 3, column 2
+    EXPECT_FLOAT_EQ(initialView.m[2][3], 1.0f);
+    RunFrame(*demo, 1.0f / 64.0f);
+    EXPECT_EQ(m.View(), initialView);
+    EXPECT_EQ(m.Projection(), initialProjection);
+    delete demo;
 }
 
 } // namespace

@@ -92,16 +92,17 @@ bool CGLRenderer::Init()
 bool CGLRenderer::Shutdown()
 {
     // Each name is zeroed, so a second call releases nothing.
-    auto release = [](GLuint& name, void (*del)(GLsizei, const GLuint*)) {
-        if (name)
-            del(1, &name);
-        name = 0;
-    };
-    release(m_BackBuffer, [](GLsizei n, const GLuint* p) { glDeleteFramebuffers(n, p); });
-    release(m_BackColour, [](GLsizei n, const GLuint* p) { glDeleteRenderbuffers(n, p); });
-    release(m_DepthStencil, [](GLsizei n, const GLuint* p) { glDeleteRenderbuffers(n, p); });
-    release(m_VertexArray, [](GLsizei n, const GLuint* p) { glDeleteVertexArrays(n, p); });
-    release(m_BlackTexture, [](GLsizei n, const GLuint* p) { glDeleteTextures(n, p); });
+    if (m_BackBuffer)
+        glDeleteFramebuffers(1, &m_BackBuffer);
+    if (m_BackColour)
+        glDeleteRenderbuffers(1, &m_BackColour);
+    if (m_DepthStencil)
+        glDeleteRenderbuffers(1, &m_DepthStencil);
+    if (m_VertexArray)
+        glDeleteVertexArrays(1, &m_VertexArray);
+    if (m_BlackTexture)
+        glDeleteTextures(1, &m_BlackTexture);
+    m_BackBuffer = m_BackColour = m_DepthStencil = m_VertexArray = m_BlackTexture = 0;
     m_CurrentProgram = 0;
     m_TargetTexture = 0;
     std::fill(m_UnitTextures.begin(), m_UnitTextures.end(), 0u);
