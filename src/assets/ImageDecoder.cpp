@@ -149,6 +149,10 @@ bool ChooseFormat(const uint8_t* data, size_t size, FormatChoice& choice, std::s
         choice.format = DxgiFormat::R8G8B8A8_UNORM;
         return true;
     case ImageContainer::Hdr:
+        if (!HdrScanlinesComplete(data, size)) {
+            error = "image data ends early";
+            return false;
+        }
         choice.format = DxgiFormat::R32G32B32A32_FLOAT;
         return true;
     case ImageContainer::Unknown: {
@@ -165,24 +169,26 @@ bool ChooseFormat(const uint8_t* data, size_t size, FormatChoice& choice, std::s
     return false;
 }
 
-// The file's bytes as stb callbacks; remembers any read past the end.
+// The file's bytes as stb callbacks; remembers any read past the end. stb
+// refills its own small buffer (its first read) ahead of need, so a short
+// refill is normal; a short read into any other buffer means missing data.
 struct CallbackSource {
     const uint8_t* data;
     size_t size;
     size_t at = 0;
     bool overrun = false;
+    const char* refillBuffer = nullptr;
 
     static int Read(void* user, char* out, int count)
     {
         auto* self = static_cast<CallbackSource*>(user);
+        if (!self->refillBuffer)
+            self->refillBuffer = out;
         if (count <= 0)
             return 0;
-        const size_t left = self->size - self->at;
-        if (left == 0) {
+        const size_t n = std::min(self->size - self->at, size_t(count));
+        if (n == 0 || (n < size_t(count) && out != self->refillBuffer))
             self->overrun = true;
-            return 0;
-        }
-        const size_t n = std::min(left, size_t(count));
         std::memcpy(out, self->data + self->at, n);
         self->at += n;
         return int(n);

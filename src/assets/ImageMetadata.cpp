@@ -1,7 +1,9 @@
 // Container sniffing and the PNG, JPEG (Exif) and BMP header readers.
 #include "assets/ImageMetadata.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -186,5 +188,62 @@ bool ReadBmpHeader(const uint8_t* data, size_t size, BmpHeader& header)
     // header with BI_ALPHABITFIELDS.
     const bool alphaMaskThere = infoSize >= 56 || (infoSize == 40 && header.compression == 6);
     header.hasAlphaMask = alphaMaskThere && size >= 70 && Le32(data + 66) != 0;
+    return true;
+}
+
+bool HdrScanlinesComplete(const uint8_t* data, size_t size)
+{
+    // Header lines end at an empty line; the next line gives "-Y height +X width".
+    const uint8_t* end = data + size;
+    const uint8_t* p = data;
+    for (bool emptyLine = false; !emptyLine;) {
+        const uint8_t* eol = static_cast<const uint8_t*>(std::memchr(p, '\n', size_t(end - p)));
+        if (!eol)
+            return true; // no pixels follow: nothing to wait for
+        emptyLine = eol == p;
+        p = eol + 1;
+    }
+    const uint8_t* eol = static_cast<const uint8_t*>(std::memchr(p, '\n', size_t(end - p)));
+    if (!eol)
+        return true;
+    // Read the way stb reads it (strtol after each tag).
+    const std::string line(reinterpret_cast<const char*>(p), size_t(eol - p));
+    if (line.compare(0, 3, "-Y ") != 0)
+        return true;
+    char* rest = nullptr;
+    const long height = std::strtol(line.c_str() + 3, &rest, 10);
+    while (*rest == ' ')
+        ++rest;
+    if (std::strncmp(rest, "+X ", 3) != 0)
+        return true;
+    const long width = std::strtol(rest + 3, nullptr, 10);
+    p = eol + 1;
+    if (width < 8 || width >= 32768)
+        return true; // flat pixels: stb reads a fixed amount
+    for (long y = 0; y < height; ++y) {
+        if (end - p < 4)
+            return false;
+        if (p[0] != 2 || p[1] != 2 || (p[2] & 0x80))
+            return true; // stb reads the rest as flat pixels
+        if (((p[2] << 8) | p[3]) != width)
+            return true; // refused by stb
+        p += 4;
+        for (int channel = 0; channel < 4; ++channel) {
+            for (long x = 0; x < width;) {
+                if (p == end)
+                    return false;
+                long count = *p++;
+                const bool run = count > 128;
+                if (run)
+                    count -= 128;
+                if (count > width - x)
+                    return true; // refused by stb
+                if (run ? p == end : count > end - p)
+                    return false;
+                p += run ? 1 : count;
+                x += count; // a zero count advances nothing, as in stb
+            }
+        }
+    }
     return true;
 }

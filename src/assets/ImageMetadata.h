@@ -36,3 +36,8 @@ struct BmpHeader {
 };
 
 bool ReadBmpHeader(const uint8_t* data, size_t size, BmpHeader& header);
+
+// False when a Radiance file's run-length scanlines end before the image does.
+// stb's reader would wait forever for the rest of such a file. Anything else
+// (a header or layout stb refuses, flat scanlines) passes, for stb to judge.
+bool HdrScanlinesComplete(const uint8_t* data, size_t size);
