@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -253,6 +254,7 @@ TEST(ImageDecoder, CraftedPngsAndTheSrgbChunk)
 
 TEST(ImageDecoder, JpegExifColorSpaceAndBmpWithoutAlpha)
 {
+    const uint8_t kDht[] = {0xFF, 0xC4};
     Bytes jpeg;
     stbi_write_jpg_to_func(Append, &jpeg, 16, 8, 3, Pattern(16, 8, 3).data(), 90);
     const struct {
@@ -278,6 +280,15 @@ TEST(ImageDecoder, JpegExifColorSpaceAndBmpWithoutAlpha)
         const Bytes cut(full.begin(), full.begin() + long(n));
         EXPECT_EQ(ReadJpegExifColorSpace(cut.data(), n), -1);
     }
+
+    // A Huffman table of more than 256 codes is refused before the decoder sees it.
+    Bytes badTable = jpeg;
+    const size_t dht = size_t(std::search(badTable.begin(), badTable.end(), std::begin(kDht), std::end(kDht)) - badTable.begin());
+    ASSERT_LT(dht, badTable.size());
+    badTable[dht + 5] = 255;
+    EXPECT_FALSE(JpegHuffmanTablesFit(badTable.data(), badTable.size()));
+    EXPECT_FALSE(Decode(badTable).ok);
+    EXPECT_TRUE(JpegHuffmanTablesFit(jpeg.data(), jpeg.size()));
 
     // A plain BITMAPINFOHEADER 32-bit BMP: BGRX, bottom-up rows, X reads as opaque.
     Bytes bmp = {'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 32, 0};
