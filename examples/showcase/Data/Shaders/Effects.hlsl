@@ -69,7 +69,8 @@ float4 PSPixelate(VSOut i) : SV_Target
     return float4(Frame.Sample(Linear, (floor(i.uv * cells) + 0.5) / cells).rgb, 1.0);
 }
 
-// A slowly turning six-fold kaleidoscope.
+// A slowly turning six-fold kaleidoscope, looking at a wandering spot off the
+// centre of the picture, so even a symmetric scene breaks into a new pattern.
 float4 PSKaleido(VSOut i) : SV_Target
 {
     float aspect = abs(ddy(i.uv.y)) / abs(ddx(i.uv.x));
@@ -77,6 +78,7 @@ float4 PSKaleido(VSOut i) : SV_Target
     float segment = 6.2831853 / 6.0;
     float a = atan2(p.y, p.x) + global_time * 0.4;
     a = abs(a - segment * floor(a / segment) - segment * 0.5);
-    float2 q = float2(cos(a), sin(a)) * length(p);
-    return float4(Frame.Sample(Linear, q / float2(aspect, 1.0) + 0.5).rgb, 1.0);
+    float2 q = float2(cos(a), sin(a)) * length(p) * 0.8;
+    float2 spot = float2(0.22 * cos(global_time * 0.7), 0.16 * sin(global_time * 0.5));
+    return float4(Frame.Sample(Linear, (q + spot) / float2(aspect, 1.0) + 0.5).rgb, 1.0);
 }
