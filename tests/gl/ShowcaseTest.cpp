@@ -1,9 +1,14 @@
 // The showcase production (examples/showcase, generated into the build tree):
 // it plays from start to "exitdemo" without a single report, shows something
-// in every section, and its scripts use every command of the demo table.
+// in every section, its scripts use every command of the demo table, and its
+// music beats at the tempo the script waits for.
 #include "ProductionRunner.h"
 
+#include "audio/AudioDecoder.h"
 #include "script/DemoCommands.h"
+
+#include <algorithm>
+#include <cmath>
 
 #include <utility>
 
@@ -120,6 +125,46 @@ TEST(Showcase, ScriptsUseEveryCommand)
     std::filesystem::current_path(cwd);
     for (size_t i = 0; i < table.size(); ++i)
         EXPECT_TRUE(seen.count(i)) << "the showcase never uses \"" << table[i].keyword << "\"";
+}
+
+TEST(Showcase, MusicBeatsWhereTheScriptWaitsForIt)
+{
+    // The script's "delayuntil music" times assume 120 BPM: a kick on every
+    // half second from 8 s to 40 s, and no drums in the first 4 s.
+    std::string error;
+    auto decoder = CAudioDecoder::Open(std::string(ML_SHOWCASE_DIR) + "/Data/Music/showcase.ogg", error);
+    ASSERT_TRUE(decoder) << error;
+    const int rate = decoder->GetRate();
+    ASSERT_EQ(rate, 44100);
+    std::vector<float> samples(static_cast<size_t>(rate) * 52 * 2);
+    const int frames = decoder->Read(samples.data(), rate * 52);
+    EXPECT_GT(frames, rate * 49); // 48 s of bars and a tail
+    auto energy = [&](double from, double to) {
+        double sum = 0.0;
+        for (int i = static_cast<int>(from * rate); i < static_cast<int>(to * rate); ++i)
+            sum += double(samples[2 * size_t(i)]) * samples[2 * size_t(i)];
+        return sum;
+    };
+    // Energy from 8 s to 40 s folded over one period, in 50 steps: with the true
+    // period the kicks pile up in the first step; with a wrong one it is flat.
+    auto fold = [&](double period, int& loudest) {
+        std::vector<double> steps(50, 0.0);
+        for (double start = 8.0; start + period <= 40.0; start += period)
+            for (size_t k = 0; k < steps.size(); ++k)
+                steps[k] += energy(start + period * k / 50.0, start + period * (k + 1) / 50.0);
+        loudest = static_cast<int>(std::max_element(steps.begin(), steps.end()) - steps.begin());
+        double mean = 0.0;
+        for (double e : steps)
+            mean += e / steps.size();
+        return steps[size_t(loudest)] / mean;
+    };
+    int loudest = -1;
+    EXPECT_GT(fold(0.5, loudest), 2.0);
+    EXPECT_EQ(loudest, 0) << "the loudest part of a beat is not its start";
+    EXPECT_LT(fold(0.47, loudest), 1.3);
+    EXPECT_LT(fold(0.53, loudest), 1.3);
+    // The intro (pads only) is softer than the groove.
+    EXPECT_LT(energy(0.5, 4.0) / 3.5, 0.8 * energy(8.0, 24.0) / 16.0);
 }
 
 #endif

@@ -80,7 +80,7 @@ StereoMix RenderSong(int sampleRate)
         // Pads all the way; the last bar rings on into the tail.
         const double held = bar == kBars - 1 ? kBar + kTail - 1.6 : kBar;
         for (int v = 0; v < 3; ++v)
-            RenderPad(pads, At(bar, 0), held, kChords[chord][v], bar < 2 ? 0.7f : 0.55f, -0.5f + 0.5f * v);
+            RenderPad(pads, At(bar, 0), held, kChords[chord][v], bar < 2 ? 0.6f : 0.55f, -0.5f + 0.5f * v);
 
         if (groove) {
             for (int beat = 0; beat < 4; ++beat) {
