@@ -100,3 +100,12 @@ float4 PSTunnel(VSOut i) : SV_Target
     float distance = i.world.z - kEye.z;
     return float4(c * exp(-max(distance, 0.0) * 0.085), 1.0);
 }
+
+// A band of the material's colour and alpha with soft edges, fading out
+// towards its left and right ends.
+float4 PSBanner(VSOut i) : SV_Target
+{
+    float ends = smoothstep(0.0, 0.2, i.uv.x) * smoothstep(1.0, 0.8, i.uv.x);
+    float edges = smoothstep(0.0, 0.2, i.uv.y) * smoothstep(1.0, 0.8, i.uv.y);
+    return float4(AmbientColour.rgb, AmbientColour.a * ends * edges);
+}
