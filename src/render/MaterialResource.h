@@ -38,13 +38,18 @@ public:
     {
         return false;
     }
+    // Whether a pixel shader has been loaded (a "textureslot" line needs one).
+    virtual bool HasPixelShader() const { return false; }
+    // A "loadvertexshader" / "loadpixelshader" line was read, whether or not it compiled.
+    void NoteShaderLine(MaterialStage stage) { m_bShaderLine[stage == MaterialStage::Pixel ? 1 : 0] = true; }
 
     virtual void Apply() {}
     // Advances the colour source, then points "AmbientColour" at this material's colour.
     virtual void Update(float dt);
 
-    // First slot of that exact name gets the texture; no slot, no effect.
-    void SetTexture(const std::string& slotName, CTextureResource* texture);
+    // First slot of that exact name gets the texture; no slot, no effect (false).
+    bool SetTexture(const std::string& slotName, CTextureResource* texture);
+    bool HasTextureSlot(const std::string& slotName) const;
     void AddTextureSlot(const std::string& slotName, uint32_t bindPoint);
 
     void SetColour(float r, float g, float b, float a);
@@ -56,6 +61,7 @@ public:
 
 private:
     std::vector<TextureSlot> m_Slots;
+    bool m_bShaderLine[2] = {false, false}; // vertex, pixel
     CVariableResource* m_pColourSource = nullptr;
     std::array<float, 4> m_AmbientColour = {1.0f, 1.0f, 1.0f, 1.0f};
 };

@@ -62,6 +62,8 @@ public:
 
     // The back buffer as RGB8, top row first (width * height * 3 bytes).
     void ReadBackBuffer(std::vector<uint8_t>& rgb) const;
+    // The back buffer's framebuffer, for readers of finished frames (video output).
+    GLuint GetBackBuffer() const { return m_BackBuffer; }
 
 private:
     CGLSurface* m_pSurface;
