@@ -139,7 +139,7 @@ static int CheckProduction(CPlatformContext& context, const PlayerOptions& optio
     const int problems = diag::Count();
     if (problems == 0)
         return 0;
-    Fail("--check: " + std::to_string(problems) + (problems == 1 ? " problem" : " problems"));
+    Fail("--check found problems (" + std::to_string(problems) + (problems == 1 ? " report)" : " reports)"));
     return 1;
 }
 
@@ -200,6 +200,8 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
             render = std::make_unique<CRenderOutput>(static_cast<CGLRenderer&>(*demo->m_pRenderer),
                                                      audio ? audio->GetPulledOutput() : nullptr, fps,
                                                      FrameBudget(options, fps));
+            // Ctrl-C from here on stops between frames and still closes the file properly.
+            interrupt.emplace();
             if (!render->Open(renderPath)) {
                 Fail(render->Error());
                 return 1;
@@ -207,7 +209,6 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
             // Without a limit the render runs until "exitdemo", or until the script has
             // nothing more to read: never forever.
             limits.stopAtScriptEnd = options.frames < 0 && options.duration < 0;
-            interrupt.emplace();
         }
         CFrameClock clock = fixed ? CFrameClock::FixedStep(fps) : CFrameClock::RealTime();
         CPlayerHost host(*context, *demo, captures, observer, render.get());
