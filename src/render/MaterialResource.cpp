@@ -28,6 +28,20 @@ bool CMaterialResource::ReadMaterialFile(const std::string& path)
     return true;
 }
 
+void CMaterialResource::CheckConstant(const std::string& lowercaseName, uint32_t size) const
+{
+    uint32_t published = 0;
+    const bool found = g_pDemoSystem && g_pDemoSystem->m_Parameters &&
+                       g_pDemoSystem->m_Parameters->FindParameter(lowercaseName, &published);
+    // Each material publishes its own colour at its first update, so it may not be there yet.
+    if (!found && lowercaseName == "ambientcolour")
+        published = sizeof(m_AmbientColour);
+    if (published != 0 && published != size)
+        diag::Report("material '" + GetName() + "': shader constant '" + lowercaseName + "' has " +
+                     std::to_string(size) + " bytes, but the value of that name has " + std::to_string(published) +
+                     "; it is never written");
+}
+
 void CMaterialResource::Update(float dt)
 {
     if (m_pColourSource) {

@@ -55,6 +55,10 @@ public:
     void SetColour(float r, float g, float b, float a);
     void SetColourSource(CVariableResource* variable) { m_pColourSource = variable; }
 
+    // Says when a shader constant has the name of a published value but another size:
+    // such a constant is never written (a float3 AmbientColour, say).
+    void CheckConstant(const std::string& lowercaseName, uint32_t size) const;
+
     const std::vector<TextureSlot>& GetTextureSlots() const { return m_Slots; }
     CVariableResource* GetColourSource() const { return m_pColourSource; }
     const std::array<float, 4>& GetAmbientColour() const { return m_AmbientColour; }

@@ -40,6 +40,7 @@ TEST(Check, EveryPlantedFaultIsReportedOnItsLine)
         {"DemoScript.txt:12: ", "a material named 'solid' exists already"},
         {"DemoScript.txt:14: ", "'O' is not a number"}, // after a delay of 100 s: nothing waits
         {"Data\\More.txt:2: ", "no texture named 'nosuchtexture'"},
+        {"DemoScript.txt:16: ", "shader constant 'ambientcolour' has 12 bytes"}, // never written
     };
     size_t at = 0;
     for (const auto& [place, text] : expected) {

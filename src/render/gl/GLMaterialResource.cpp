@@ -96,6 +96,11 @@ bool CGLMaterialResource::Load(const std::string& path)
     m_bFillConstants = ReadMaterialFile(path);
     MakeBuffers(m_Vertex);
     MakeBuffers(m_Pixel);
+    if (m_bFillConstants)
+        for (const Stage* stage : {&m_Vertex, &m_Pixel})
+            for (const GLConstantBuffer& b : stage->buffers)
+                for (const ShaderVariable& v : b.variables)
+                    CheckConstant(v.name, v.size);
     return m_bFillConstants;
 }
 
