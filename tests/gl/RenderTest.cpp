@@ -169,11 +169,33 @@ pid_t Spawn(const std::vector<std::string>& arguments, const std::string& errFil
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // Signals blocked in this process would stay blocked in the child: start it with none.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
     pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0)
+    if (posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ) != 0)
         pid = -1;
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+// Waits for the child; kills it when it has not ended within the time.
+bool WaitFor(pid_t pid, int& raw, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (::waitpid(pid, &raw, WNOHANG) == pid)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &raw, 0);
+    return false;
 }
 
 TEST(Render, CtrlCStopsTheRenderAndLeavesAPlayableMovie)
@@ -192,7 +214,7 @@ TEST(Render, CtrlCStopsTheRenderAndLeavesAPlayableMovie)
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ASSERT_EQ(::kill(pid, SIGINT), 0);
     int raw = 0;
-    ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+    ASSERT_TRUE(WaitFor(pid, raw, std::chrono::seconds(60))) << "the render did not stop";
     std::ifstream in(errFile);
     const std::string errors((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
