@@ -10,9 +10,15 @@
 
 #include <cstdint>
 #include <epoxy/gl.h>
+#include <memory>
 #include <vector>
 
+class CGLSpriteContext;
+class CGLSpriteDevice;
 class CGLSurface;
+namespace DirectX {
+class ISpriteContext;
+}
 
 class CGLRenderer : public CRenderer {
 public:
@@ -65,6 +71,11 @@ public:
     // The back buffer's framebuffer, for readers of finished frames (video output).
     GLuint GetBackBuffer() const { return m_BackBuffer; }
 
+    // The sprite path's context (and through it the device) for fonts. Batches
+    // find their shared objects by these objects' addresses, so both live as
+    // long as the renderer.
+    DirectX::ISpriteContext* GetSpriteContext();
+
 private:
     CGLSurface* m_pSurface;
     int m_nWidth = 0;
@@ -78,4 +89,6 @@ private:
     GLuint m_TargetTexture = 0;  // colour texture of the bound framebuffer, 0 for the back buffer
     std::vector<GLuint> m_UnitTextures;
     CRendererMatrices m_Matrices;
+    std::unique_ptr<CGLSpriteDevice> m_pSpriteDevice;
+    std::unique_ptr<CGLSpriteContext> m_pSpriteContext;
 };
