@@ -316,11 +316,16 @@ bool CmdAddProperty(const ScriptArgs& args, void* context)
         auto* font = Find<CFontResource>(demo, args[3], RESOURCE_FONT, "font");
         if (!font)
             return false;
-        // Found now rather than on the first frame that draws it (and by --check, which draws nothing).
+        CTextRendererProperty* text = demo.m_pRenderer->CreateTextRenderer(font, args[1], args[4]);
+        // Said now, at this line, rather than on the first frame that draws it (--check draws nothing).
         const std::string why = font->CheckText(args[4]);
-        if (!why.empty())
-            diag::Report("text '" + args[1] + "' cannot be drawn with font '" + args[3] + "': " + why);
-        property = demo.m_pRenderer->CreateTextRenderer(font, args[1], args[4]);
+        if (!why.empty()) {
+            diag::Report("text \"" + LowerAscii(args[1]) + "\" cannot be drawn with font \"" + font->GetName() +
+                         "\": " + why);
+            if (text)
+                text->MarkFailureReported();
+        }
+        property = text;
     } else if (kind == "camera") {
         property = new CCameraProperty(args[1]);
         demo.Adopt(property);

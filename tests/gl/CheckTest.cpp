@@ -1,6 +1,7 @@
 // --check through the player binary: a production with one fault of every kind
 // planted on known lines, a clean production, and no GL context at all.
 #include "ProductionRunner.h"
+#include "support/TempDir.h"
 
 #include <sstream>
 
@@ -75,6 +76,34 @@ TEST(Check, CleanProductionPassesSilentlyAndNoContextIsAFailure)
               1);
     EXPECT_NE(errors.find("--check needs an OpenGL 4.5 context"), std::string::npos) << errors;
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+}
+
+TEST(Check, TextsThatCannotBeDrawnAreFoundWithoutDrawing)
+{
+#ifdef ML_FONTBAKER_PATH
+    const char* const dejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (!std::filesystem::exists(dejaVu))
+        GTEST_SKIP() << "fonts-dejavu-core is not installed";
+    // The text production with its font baked (characters 32-126, no default character).
+    TempDir dir;
+    const auto copy = std::filesystem::copy_options::recursive;
+    std::filesystem::copy(ProductionDir("common"), dir.Path() / "common", copy);
+    std::filesystem::copy(ProductionDir("text"), dir.Path() / "text", copy);
+    std::filesystem::create_directories(dir.Path() / "text" / "Data" / "Fonts");
+    const std::string bake = std::string("'") + ML_FONTBAKER_PATH + "' --size 14 '" + dejaVu + "' '" +
+                             (dir.Path() / "text" / "Data" / "Fonts" / "DejaVu.spritefont").string() + "' 2>/dev/null";
+    ASSERT_EQ(std::system(bake.c_str()), 0);
+    std::string errors;
+    EXPECT_EQ(RunPlayerBinary("--check " + Quote((dir.Path() / "text").string()), &errors), 1);
+    for (const char* report : {"DemoScript.txt:6: font \"missing\"",
+                               "DemoScript.txt:13: text \"broken\" cannot be drawn with font \"dejavu\": Invalid UTF-8",
+                               "DemoScript.txt:14: text \"accent\" cannot be drawn with font \"dejavu\": Character not in font",
+                               "DemoScript.txt:16: no font named 'missing'"})
+        EXPECT_NE(errors.find(report), std::string::npos) << report << "\n" << errors;
+    EXPECT_EQ(errors.find("\"hello\""), std::string::npos) << errors; // "Hi" is fine
+#else
+    GTEST_SKIP() << "the font baker is not built";
+#endif
 }
 
 TEST(Check, VerboseRunReportsTheSameScriptProblems)
