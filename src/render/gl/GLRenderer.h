@@ -68,6 +68,8 @@ public:
 
     // The back buffer as RGB8, top row first (width * height * 3 bytes).
     void ReadBackBuffer(std::vector<uint8_t>& rgb) const;
+    // The back buffer's framebuffer, for readers of finished frames (video output).
+    GLuint GetBackBuffer() const { return m_BackBuffer; }
 
     // The sprite path's context (and through it the device) for fonts. Batches
     // find their shared objects by these objects' addresses, so both live as
