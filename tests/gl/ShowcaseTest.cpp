@@ -112,6 +112,13 @@ TEST(Showcase, PlaysToItsEndWithoutReportsAndShowsEverySection)
     EXPECT_LT(MaxLevel(run.images[last]), 40);
 }
 
+TEST(Showcase, ChecksClean)
+{
+    std::string errors;
+    EXPECT_EQ(RunPlayerBinary("--check '" + std::string(ML_SHOWCASE_DIR) + "'", &errors), 0) << errors;
+    EXPECT_EQ(errors, "");
+}
+
 TEST(Showcase, ScriptsUseEveryCommand)
 {
     std::set<size_t> seen;
