@@ -1,0 +1,158 @@
+// X3D loading: the element path, number lists, face triangulation and the
+// mended out-of-range indices; and the unit quad.
+#include "assets/X3DModel.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+// Points i = (i, 10 + i, 20 + i) for i < 8; texture point 0 is (0.25, 0.75), point i > 0 is (i, 0).
+const char* kPoints = "0 10 20 1 11 21 2 12 22 3 13 23 4 14 24 5 15 25 6 16 26 7 17 27";
+const char* kTexPoints = "0.25 0.75 1 0 2 0 3 0 4 0 5 0 6 0 7 0";
+
+std::string Shape(const std::string& faceSetAttributes, const std::string& faceSetBody)
+{
+    return "<?xml version=\"1.0\"?>\n<X3D><Scene><Transform translation=\"5 5 5\"><Transform><Group><Shape>"
+           "<Appearance><Material/></Appearance><IndexedFaceSet " +
+           faceSetAttributes + ">" + faceSetBody + "</IndexedFaceSet></Shape></Group></Transform></Transform></Scene></X3D>\n";
+}
+
+std::string Mesh(const std::string& coordIndex, const std::string& texIndex, const std::string& points = kPoints)
+{
+    return Shape("coordIndex=\"" + coordIndex + "\" texCoordIndex=\"" + texIndex + "\"",
+                 "<Coordinate point=\"" + points + "\"/><TextureCoordinate point=\"" + kTexPoints + "\"/>");
+}
+
+struct Loaded {
+    bool ok;
+    ModelMesh mesh;
+    std::string error;
+};
+
+Loaded Load(const std::string& text)
+{
+    const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "ml_x3d_test.x3d";
+    std::ofstream(path) << text;
+    Loaded l;
+    l.ok = LoadX3DModel(path.string(), l.mesh, l.error);
+    std::filesystem::remove(path);
+    return l;
+}
+
+// Which file point each vertex took (its x), in vertex order.
+std::vector<int> Corners(const ModelMesh& mesh)
+{
+    std::vector<int> corners;
+    for (const ModelVertex& v : mesh.vertices)
+        corners.push_back(int(v.position[0]));
+    return corners;
+}
+
+} // namespace
+
+TEST(X3DModel, TriangulatesFacesAsThePlayerAlwaysHas)
+{
+    const struct {
+        const char* what;
+        std::string coordIndex, texIndex;
+        std::vector<int> corners;
+    } cases[] = {
+        {"triangle", "0 1 2 -1", "0 1 2 -1", {0, 1, 2}},
+        {"quad split on 0-2", "0 1 2 3 -1", "0 1 2 3 -1", {0, 1, 2, 0, 2, 3}},
+        {"pentagon keeps its first triangle", "0 1 2 3 4 -1", "0 1 2 3 4 -1", {0, 1, 2}},
+        {"octagon remainder is a face", "0 1 2 3 4 5 6 7 -1", "0 1 2 3 4 5 6 7 -1", {0, 1, 2, 5, 6, 7}},
+        {"faces of one or two corners add nothing", "0 -1 0 1 -1 4 5 6 -1", "0 -1 0 1 -1 4 5 6 -1", {4, 5, 6}},
+        {"unterminated last face is dropped", "0 1 2 -1 3 4 5", "0 1 2 -1 3 4 5", {0, 1, 2}},
+        {"shorter texture list ends the faces", "0 1 2 -1 3 4 5 -1", "0 1 2 -1 3 4", {0, 1, 2}},
+        {"a leading + is a number", "+0 1 2 -1", "0 +1 2 -1", {0, 1, 2}},
+        {"a malformed token ends the list", "0 1 2 -1 3 4 5 -1 x 5 6 7 -1", "0 1 2 -1 3 4 5 -1 0 1 2 -1", {0, 1, 2, 3, 4, 5}},
+        // Indices outside their lists skip just that face (never read outside).
+        {"negative corner", "0 1 2 -1 0 -5 2 -1", "0 1 2 -1 0 1 2 -1", {0, 1, 2}},
+        {"corner past the points", "8 1 2 -1 0 1 2 -1", "0 1 2 -1 0 1 2 -1", {0, 1, 2}},
+        {"texture index past its list", "0 1 2 3 -1 4 5 6 -1", "0 1 2 8 -1 4 5 6 -1", {4, 5, 6}},
+        {"stray -1 texture index", "0 1 2 -1 3 4 5 -1", "0 -1 2 -1 3 4 5 -1", {3, 4, 5}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Loaded l = Load(Mesh(c.coordIndex, c.texIndex));
+        ASSERT_TRUE(l.ok) << l.error;
+        EXPECT_EQ(Corners(l.mesh), c.corners);
+        ASSERT_EQ(l.mesh.indices.size(), l.mesh.vertices.size());
+        for (size_t i = 0; i < l.mesh.indices.size(); ++i)
+            EXPECT_EQ(l.mesh.indices[i], i);
+    }
+}
+
+TEST(X3DModel, VerticesTakePointsAsWrittenWithVFlipped)
+{
+    const Loaded l = Load(Mesh("3 1 2 -1", "0 3 1 -1"));
+    ASSERT_TRUE(l.ok) << l.error;
+    ASSERT_EQ(l.mesh.vertices.size(), 3u);
+    const ModelVertex& v = l.mesh.vertices[0];
+    // The outer Transform's translation has no effect.
+    EXPECT_EQ(v.position[0], 3.0f);
+    EXPECT_EQ(v.position[1], 13.0f);
+    EXPECT_EQ(v.position[2], 23.0f);
+    for (float c : v.colour)
+        EXPECT_EQ(c, 1.0f);
+    EXPECT_EQ(v.texcoord[0], 0.25f);
+    EXPECT_EQ(v.texcoord[1], 0.25f);
+    EXPECT_EQ(l.mesh.vertices[1].texcoord[0], 3.0f);
+    EXPECT_EQ(l.mesh.vertices[1].texcoord[1], 1.0f);
+}
+
+TEST(X3DModel, FailsWithoutTheShapeItsListsOrAnyTriangle)
+{
+    const std::string lists = "coordIndex=\"0 1 2 -1\" texCoordIndex=\"0 1 2 -1\"";
+    const std::string coord = std::string("<Coordinate point=\"") + kPoints + "\"/>";
+    const std::string tex = std::string("<TextureCoordinate point=\"") + kTexPoints + "\"/>";
+    const struct {
+        const char* what;
+        std::string text;
+    } cases[] = {
+        {"root is not X3D", "<Scene/>"},
+        {"one Transform only", "<X3D><Scene><Transform><Group><Shape><IndexedFaceSet " + lists + ">" + coord + tex +
+                                   "</IndexedFaceSet></Shape></Group></Transform></Scene></X3D>"},
+        {"not well-formed", Shape(lists, coord + tex).substr(0, 120)},
+        {"TextureCoordinate before Coordinate", Shape(lists, tex + coord)},
+        {"no TextureCoordinate", Shape(lists, coord)},
+        {"no coordIndex", Shape("texCoordIndex=\"0 1 2 -1\"", coord + tex)},
+        {"no texCoordIndex", Shape("coordIndex=\"0 1 2 -1\"", coord + tex)},
+        {"no point on Coordinate", Shape(lists, "<Coordinate/>" + tex)},
+        {"no point on TextureCoordinate", Shape(lists, coord + "<TextureCoordinate/>")},
+        {"comma-separated points: no whole position", Mesh("0 1 2 -1", "0 1 2 -1", "1, 2, 3, 4, 5, 6")},
+        {"no face of three corners", Mesh("0 1 -1", "0 1 -1")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Loaded l = Load(c.text);
+        EXPECT_FALSE(l.ok);
+        EXPECT_FALSE(l.error.empty());
+        EXPECT_TRUE(l.mesh.vertices.empty());
+    }
+    ModelMesh mesh;
+    std::string error;
+    EXPECT_FALSE(LoadX3DModel("Data\\Models\\Missing.x3d", mesh, error));
+}
+
+TEST(X3DModel, UnitQuadCoversClipSpaceClockwise)
+{
+    const ModelMesh quad = MakeUnitQuadMesh();
+    ASSERT_EQ(quad.vertices.size(), 4u);
+    EXPECT_EQ(quad.indices, (std::vector<uint32_t>{0, 1, 2, 1, 3, 2}));
+    // Top left at texture (0, 0), bottom right at (1, 1).
+    EXPECT_EQ(quad.vertices[0].position[0], -1.0f);
+    EXPECT_EQ(quad.vertices[0].position[1], 1.0f);
+    EXPECT_EQ(quad.vertices[3].texcoord[0], 1.0f);
+    EXPECT_EQ(quad.vertices[3].texcoord[1], 1.0f);
+    // Clockwise on screen (y up): negative signed area for each triangle.
+    for (size_t t = 0; t < 6; t += 3) {
+        const float* a = quad.vertices[quad.indices[t]].position;
+        const float* b = quad.vertices[quad.indices[t + 1]].position;
+        const float* c = quad.vertices[quad.indices[t + 2]].position;
+        EXPECT_LT((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]), 0.0f);
+    }
+}
