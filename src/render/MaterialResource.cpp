@@ -21,8 +21,14 @@ bool CMaterialResource::ReadMaterialFile(const std::string& path)
     return reader.ReadCommands(this);
 }
 
+namespace {
+// Stamps are unique across materials and frames; 0 means "never updated".
+uint64_t g_LastConstantsStamp = 0;
+} // namespace
+
 void CMaterialResource::Update(float dt)
 {
+    m_ConstantsStamp = ++g_LastConstantsStamp;
     if (m_pColourSource) {
         m_pColourSource->Advance(dt);
         for (int k = 0; k < 4; ++k)
@@ -30,6 +36,12 @@ void CMaterialResource::Update(float dt)
     }
     if (g_pDemoSystem && g_pDemoSystem->m_Parameters)
         g_pDemoSystem->m_Parameters->SetParameter("AmbientColour", m_AmbientColour.data(), 16);
+}
+
+void CMaterialResource::RestoreConstants(const std::vector<uint8_t>& snapshot, uint64_t stamp)
+{
+    UploadConstants(snapshot);
+    m_ConstantsStamp = stamp;
 }
 
 void CMaterialResource::SetTexture(const std::string& slotName, CTextureResource* texture)

@@ -43,6 +43,17 @@ public:
     // Advances the colour source, then points "AmbientColour" at this material's colour.
     virtual void Update(float dt);
 
+    // Several users of one material each update it, then all draw later: each
+    // keeps what its own update put into the constant buffers and puts it back
+    // before drawing. The base has no constant buffers: the snapshot is empty.
+    virtual void CaptureConstants(std::vector<uint8_t>& snapshot) const { snapshot.clear(); }
+    // Puts a snapshot back (the colour source is not advanced again); the
+    // material then reports the stamp the snapshot was taken under.
+    void RestoreConstants(const std::vector<uint8_t>& snapshot, uint64_t stamp);
+    // What the constant buffers hold now: a new stamp on every Update, or the
+    // stamp of the snapshot last restored.
+    uint64_t GetConstantsStamp() const { return m_ConstantsStamp; }
+
     // First slot of that exact name gets the texture; no slot, no effect.
     void SetTexture(const std::string& slotName, CTextureResource* texture);
     void AddTextureSlot(const std::string& slotName, uint32_t bindPoint);
@@ -54,8 +65,13 @@ public:
     CVariableResource* GetColourSource() const { return m_pColourSource; }
     const std::array<float, 4>& GetAmbientColour() const { return m_AmbientColour; }
 
+protected:
+    // Writes a snapshot from CaptureConstants back into the buffers.
+    virtual void UploadConstants(const std::vector<uint8_t>& /*snapshot*/) {}
+
 private:
     std::vector<TextureSlot> m_Slots;
     CVariableResource* m_pColourSource = nullptr;
     std::array<float, 4> m_AmbientColour = {1.0f, 1.0f, 1.0f, 1.0f};
+    uint64_t m_ConstantsStamp = 0;
 };

@@ -193,6 +193,36 @@ void CGLMaterialResource::Update(float dt)
         Upload(b);
 }
 
+void CGLMaterialResource::CaptureConstants(std::vector<uint8_t>& snapshot) const
+{
+    snapshot.clear();
+    if (!m_bFillConstants)
+        return;
+    for (const Stage* stage : {&m_Vertex, &m_Pixel})
+        for (const GLConstantBuffer& b : stage->buffers)
+            snapshot.insert(snapshot.end(), b.shadow.begin(), b.shadow.end());
+}
+
+void CGLMaterialResource::UploadConstants(const std::vector<uint8_t>& snapshot)
+{
+    size_t total = 0;
+    for (const Stage* stage : {&m_Vertex, &m_Pixel})
+        for (const GLConstantBuffer& b : stage->buffers)
+            total += b.shadow.size();
+    // A snapshot of other buffers (or none, from an unfilled material) changes nothing.
+    if (!m_bFillConstants || snapshot.size() != total)
+        return;
+    size_t at = 0;
+    for (Stage* stage : {&m_Vertex, &m_Pixel}) {
+        for (GLConstantBuffer& b : stage->buffers) {
+            std::copy_n(snapshot.begin() + static_cast<std::ptrdiff_t>(at), b.shadow.size(), b.shadow.begin());
+            at += b.shadow.size();
+            if (b.buffer)
+                glNamedBufferSubData(b.buffer, 0, b.size, b.shadow.data());
+        }
+    }
+}
+
 void CGLMaterialResource::Upload(GLConstantBuffer& b)
 {
     if (!b.buffer || !g_pDemoSystem || !g_pDemoSystem->m_Parameters)

@@ -34,11 +34,16 @@ public:
 
     void Apply() override;
     void Update(float dt) override;
+    // Every constant buffer's CPU copy, vertex stage first, one after another.
+    void CaptureConstants(std::vector<uint8_t>& snapshot) const override;
     void LoadShader(MaterialStage stage, const std::string& file, const std::string& entry) override;
     bool FindPixelResource(const std::string& resourceName, uint32_t& bindPoint) const override;
 
     GLuint GetProgram() const { return m_Program; }
     const std::vector<GLConstantBuffer>& GetConstantBuffers(MaterialStage stage) const;
+
+protected:
+    void UploadConstants(const std::vector<uint8_t>& snapshot) override;
 
 private:
     struct Stage {

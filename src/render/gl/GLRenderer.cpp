@@ -7,6 +7,7 @@
 #include "render/FontResource.h"
 #include "render/ModelResource.h"
 #include "render/gl/GLMaterialResource.h"
+#include "render/gl/GLModelResource.h"
 #include "render/gl/GLPostProcessResource.h"
 #include "render/gl/GLStates.h"
 #include "render/gl/GLSurface.h"
@@ -252,14 +253,16 @@ CFontResource* CGLRenderer::CreateFont(std::string name, std::string path)
 
 CModelResource* CGLRenderer::CreateQuad(std::string name)
 {
-    diag::Report("quad '" + name + "': models are not supported yet");
-    return Registered(new CModelResource(name), false);
+    auto* model = new CGLModelResource(name, *this);
+    const bool built = model->BuildQuad();
+    return Registered(model, built);
 }
 
 CModelResource* CGLRenderer::CreateModel(std::string name, std::string path)
 {
-    diag::Report("model '" + name + "' (" + path + "): models are not supported yet");
-    return Registered(new CModelResource(name), false);
+    auto* model = new CGLModelResource(name, *this);
+    const bool loaded = model->Load(path);
+    return Registered(model, loaded);
 }
 
 CTransform* CGLRenderer::CreateTransform()
