@@ -84,7 +84,20 @@ struct ProductionRun {
 
 using FrameProbe = std::function<void(long frame, CDemoSystem& demo)>;
 
-// Plays a production headless at 64x36 with a fixed step, keeping the frames asked for.
+// Copies a production and the shared common folder beside it into a scratch
+// directory, for tests that write generated files (images) into the production.
+// Returns the copy's absolute path, which RunProduction takes in place of a name.
+inline std::string CopyProduction(const std::string& name, const std::filesystem::path& scratch)
+{
+    const auto productions = scratch / "productions";
+    std::filesystem::create_directories(productions);
+    std::filesystem::copy(ProductionDir(name), productions / name, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(ProductionDir("common"), productions / "common", std::filesystem::copy_options::recursive);
+    return (productions / name).string();
+}
+
+// Plays a production (a name under tests/productions, or an absolute path)
+// headless at 64x36 with a fixed step, keeping the frames asked for.
 inline ProductionRun RunProduction(const std::string& name, const std::set<long>& keep, int fps = 64,
                                    long maxFrames = 2000, const FrameProbe& probe = {})
 {
@@ -95,7 +108,7 @@ inline ProductionRun RunProduction(const std::string& name, const std::set<long>
     options.height = 36;
     options.fps = fps;
     options.frames = maxFrames;
-    options.productionDir = ProductionDir(name);
+    options.productionDir = std::filesystem::path(name).is_absolute() ? name : ProductionDir(name);
     diag::SetEnabled(true);
     diag::SetSink([&run](const std::string& line) { run.reports.push_back(line); });
     const auto cwd = std::filesystem::current_path();
