@@ -38,9 +38,9 @@ void CMaterialResource::Update(float dt)
         g_pDemoSystem->m_Parameters->SetParameter("AmbientColour", m_AmbientColour.data(), 16);
 }
 
-void CMaterialResource::RestoreConstants(const std::vector<uint8_t>& snapshot, uint64_t stamp)
+void CMaterialResource::RestoreConstants(const std::vector<uint8_t>& snapshot, uint64_t stamp, const void* user)
 {
-    UploadConstants(snapshot);
+    UploadConstants(snapshot, user);
     m_ConstantsStamp = stamp;
 }
 

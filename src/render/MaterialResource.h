@@ -47,9 +47,10 @@ public:
     // keeps what its own update put into the constant buffers and puts it back
     // before drawing. The base has no constant buffers: the snapshot is empty.
     virtual void CaptureConstants(std::vector<uint8_t>& snapshot) const { snapshot.clear(); }
-    // Puts a snapshot back (the colour source is not advanced again); the
-    // material then reports the stamp the snapshot was taken under.
-    void RestoreConstants(const std::vector<uint8_t>& snapshot, uint64_t stamp);
+    // Puts a user's snapshot back (the colour source is not advanced again):
+    // until the next Update, Apply binds constants holding it. The material
+    // then reports the stamp the snapshot was taken under.
+    void RestoreConstants(const std::vector<uint8_t>& snapshot, uint64_t stamp, const void* user);
     // What the constant buffers hold now: a new stamp on every Update, or the
     // stamp of the snapshot last restored.
     uint64_t GetConstantsStamp() const { return m_ConstantsStamp; }
@@ -66,8 +67,10 @@ public:
     const std::array<float, 4>& GetAmbientColour() const { return m_AmbientColour; }
 
 protected:
-    // Writes a snapshot from CaptureConstants back into the buffers.
-    virtual void UploadConstants(const std::vector<uint8_t>& /*snapshot*/) {}
+    // Makes the buffers Apply binds hold a snapshot from CaptureConstants. A back
+    // end may keep a copy per user, so that draws already issued with other
+    // contents keep theirs without waiting for the device.
+    virtual void UploadConstants(const std::vector<uint8_t>& /*snapshot*/, const void* /*user*/) {}
 
 private:
     std::vector<TextureSlot> m_Slots;

@@ -33,7 +33,7 @@ bool CModelRendererProperty::Render()
         // Another user updated the material after this renderer did: put this
         // renderer's constants back. A material with one user is never touched.
         if (material == m_pUpdatedMaterial && material->GetConstantsStamp() != m_ConstantsStamp)
-            material->RestoreConstants(m_Constants, m_ConstantsStamp);
+            material->RestoreConstants(m_Constants, m_ConstantsStamp, this);
         material->Apply();
     }
     m_pModel->Draw();

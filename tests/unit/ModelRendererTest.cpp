@@ -39,7 +39,7 @@ public:
     int m_Restores = 0;
 
 protected:
-    void UploadConstants(const std::vector<uint8_t>& snapshot) override
+    void UploadConstants(const std::vector<uint8_t>& snapshot, const void*) override
     {
         m_Shadow = snapshot;
         m_Gpu = snapshot;
