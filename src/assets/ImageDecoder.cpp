@@ -125,6 +125,10 @@ bool ChooseFormat(const uint8_t* data, size_t size, FormatChoice& choice, std::s
         return true;
     }
     case ImageContainer::Jpeg: {
+        if (!JpegHuffmanTablesFit(data, size)) {
+            error = "damaged JPEG Huffman table";
+            return false;
+        }
         int w = 0, h = 0, comp = 0;
         if (!stbi_info_from_memory(data, int(size), &w, &h, &comp)) {
             error = std::string("cannot read JPEG header: ") + stbi_failure_reason();

@@ -11,7 +11,7 @@
 // top row, which is where the back end keeps row 0 of every texture):
 //
 //   format                 bytes per pixel, in memory       GL upload
-//   R8_UNORM               R                                GL_R8, GL_RED, GL_UNSIGNED_BYTE (samples r,0,0,1 like Direct3D)
+//   R8_UNORM               R                                GL_R8, GL_RED, GL_UNSIGNED_BYTE (samples r,0,0,1)
 //   R16_UNORM              R (16-bit, host order)           GL_R16, GL_RED, GL_UNSIGNED_SHORT
 //   R8G8B8A8_UNORM[_SRGB]  R G B A                          GL_RGBA8 / GL_SRGB8_ALPHA8, GL_RGBA, GL_UNSIGNED_BYTE
 //   B8G8R8A8_UNORM[_SRGB]  B G R A                          GL_RGBA8 / GL_SRGB8_ALPHA8, GL_BGRA, GL_UNSIGNED_BYTE

@@ -166,6 +166,53 @@ int ReadJpegExifColorSpace(const uint8_t* data, size_t size)
     return -1;
 }
 
+bool JpegHuffmanTablesFit(const uint8_t* data, size_t size)
+{
+    // Segments as stb walks them: stray bytes between segments are skipped,
+    // entropy-coded data after SOS runs to the first marker other than a
+    // stuffed 0xFF or a restart marker. A table header stb reads past the
+    // segment's end or the file's end counts what is there (stb reads zeros).
+    auto at = [&](size_t i) -> unsigned { return i < size ? data[i] : 0u; };
+    size_t p = 2;
+    while (p + 1 < size) {
+        if (data[p] != 0xFF) {
+            ++p;
+            continue;
+        }
+        while (p < size && data[p] == 0xFF)
+            ++p;
+        if (p >= size)
+            break;
+        const uint8_t marker = data[p++];
+        if (marker == 0xD9)
+            break;
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8))
+            continue;
+        const long length = long(at(p) << 8 | at(p + 1));
+        if (marker == 0xC4) {
+            size_t t = p + 2;
+            for (long left = length - 2; left > 0 && t < size;) {
+                unsigned codes = 0;
+                for (size_t i = 1; i <= 16; ++i)
+                    codes += at(t + i);
+                if (codes > 256)
+                    return false;
+                t += 17 + codes;
+                left -= long(17 + codes);
+            }
+        }
+        p += size_t(length);
+        if (marker == 0xDA) {
+            for (; p + 1 < size; ++p) {
+                const uint8_t next = data[p + 1];
+                if (data[p] == 0xFF && next != 0x00 && next != 0xFF && !(next >= 0xD0 && next <= 0xD7))
+                    break;
+            }
+        }
+    }
+    return true;
+}
+
 bool ReadBmpHeader(const uint8_t* data, size_t size, BmpHeader& header)
 {
     header = BmpHeader{};

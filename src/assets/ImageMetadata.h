@@ -27,6 +27,11 @@ bool ReadPngHeader(const uint8_t* data, size_t size, PngHeader& header);
 // when it is there as one SHORT, as the imaging component requires; else -1.
 int ReadJpegExifColorSpace(const uint8_t* data, size_t size);
 
+// False when a Huffman table (DHT) that a decoder walking the segments would
+// reach declares more than 256 codes. stb's reader does not check that and
+// writes past its tables on such a file, so it must never see one.
+bool JpegHuffmanTablesFit(const uint8_t* data, size_t size);
+
 struct BmpHeader {
     int32_t width = 0;
     int32_t height = 0; // negative for top-down rows

@@ -16,8 +16,8 @@ const char* kTexPoints = "0.25 0.75 1 0 2 0 3 0 4 0 5 0 6 0 7 0";
 std::string Shape(const std::string& faceSetAttributes, const std::string& faceSetBody)
 {
     return "<?xml version=\"1.0\"?>\n<X3D><Scene><Transform translation=\"5 5 5\"><Transform><Group><Shape>"
-           "<Appearance><Material/></Appearance><IndexedFaceSet " +
-           faceSetAttributes + ">" + faceSetBody + "</IndexedFaceSet></Shape></Group></Transform></Transform></Scene></X3D>\n";
+           "<Appearance><Material/></Appearance><IndexedFaceSet " + faceSetAttributes + ">" + faceSetBody +
+           "</IndexedFaceSet></Shape></Group></Transform></Transform></Scene></X3D>\n";
 }
 
 std::string Mesh(const std::string& coordIndex, const std::string& texIndex, const std::string& points = kPoints)
@@ -68,7 +68,8 @@ TEST(X3DModel, TriangulatesFacesAsThePlayerAlwaysHas)
         {"unterminated last face is dropped", "0 1 2 -1 3 4 5", "0 1 2 -1 3 4 5", {0, 1, 2}},
         {"shorter texture list ends the faces", "0 1 2 -1 3 4 5 -1", "0 1 2 -1 3 4", {0, 1, 2}},
         {"a leading + is a number", "+0 1 2 -1", "0 +1 2 -1", {0, 1, 2}},
-        {"a malformed token ends the list", "0 1 2 -1 3 4 5 -1 x 5 6 7 -1", "0 1 2 -1 3 4 5 -1 0 1 2 -1", {0, 1, 2, 3, 4, 5}},
+        {"a malformed token ends the list", "0 1 2 -1 3 4 5 -1 x 5 6 7 -1", "0 1 2 -1 3 4 5 -1 0 1 2 -1",
+         {0, 1, 2, 3, 4, 5}},
         // Indices outside their lists skip just that face (never read outside).
         {"negative corner", "0 1 2 -1 0 -5 2 -1", "0 1 2 -1 0 1 2 -1", {0, 1, 2}},
         {"corner past the points", "8 1 2 -1 0 1 2 -1", "0 1 2 -1 0 1 2 -1", {0, 1, 2}},
@@ -91,17 +92,14 @@ TEST(X3DModel, VerticesTakePointsAsWrittenWithVFlipped)
     const Loaded l = Load(Mesh("3 1 2 -1", "0 3 1 -1"));
     ASSERT_TRUE(l.ok) << l.error;
     ASSERT_EQ(l.mesh.vertices.size(), 3u);
-    const ModelVertex& v = l.mesh.vertices[0];
-    // The outer Transform's translation has no effect.
-    EXPECT_EQ(v.position[0], 3.0f);
-    EXPECT_EQ(v.position[1], 13.0f);
-    EXPECT_EQ(v.position[2], 23.0f);
-    for (float c : v.colour)
-        EXPECT_EQ(c, 1.0f);
-    EXPECT_EQ(v.texcoord[0], 0.25f);
-    EXPECT_EQ(v.texcoord[1], 0.25f);
-    EXPECT_EQ(l.mesh.vertices[1].texcoord[0], 3.0f);
-    EXPECT_EQ(l.mesh.vertices[1].texcoord[1], 1.0f);
+    auto fields = [](const ModelVertex& v) {
+        const float* p = v.position;
+        const float* c = v.colour;
+        return std::vector<float>{p[0], p[1], p[2], c[0], c[1], c[2], c[3], v.texcoord[0], v.texcoord[1]};
+    };
+    // The outer Transform's translation has no effect; colour is always white.
+    EXPECT_EQ(fields(l.mesh.vertices[0]), (std::vector<float>{3, 13, 23, 1, 1, 1, 1, 0.25f, 0.25f}));
+    EXPECT_EQ(fields(l.mesh.vertices[1]), (std::vector<float>{1, 11, 21, 1, 1, 1, 1, 3, 1}));
 }
 
 TEST(X3DModel, FailsWithoutTheShapeItsListsOrAnyTriangle)
@@ -143,16 +141,13 @@ TEST(X3DModel, UnitQuadCoversClipSpaceClockwise)
     const ModelMesh quad = MakeUnitQuadMesh();
     ASSERT_EQ(quad.vertices.size(), 4u);
     EXPECT_EQ(quad.indices, (std::vector<uint32_t>{0, 1, 2, 1, 3, 2}));
-    // Top left at texture (0, 0), bottom right at (1, 1).
-    EXPECT_EQ(quad.vertices[0].position[0], -1.0f);
-    EXPECT_EQ(quad.vertices[0].position[1], 1.0f);
-    EXPECT_EQ(quad.vertices[3].texcoord[0], 1.0f);
-    EXPECT_EQ(quad.vertices[3].texcoord[1], 1.0f);
-    // Clockwise on screen (y up): negative signed area for each triangle.
+    // Clockwise on screen (y up): negative signed area; texture v grows downwards.
     for (size_t t = 0; t < 6; t += 3) {
         const float* a = quad.vertices[quad.indices[t]].position;
         const float* b = quad.vertices[quad.indices[t + 1]].position;
         const float* c = quad.vertices[quad.indices[t + 2]].position;
         EXPECT_LT((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]), 0.0f);
     }
+    for (const ModelVertex& v : quad.vertices)
+        EXPECT_EQ(v.texcoord[1], v.position[1] > 0 ? 0.0f : 1.0f);
 }
