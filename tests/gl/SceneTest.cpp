@@ -4,6 +4,7 @@
 // material, and the depth test between the triangles of one model.
 #include "ProductionRunner.h"
 
+#include "render/ModelResource.h"
 #include "render/TextureResource.h"
 #include "scene/NodeResource.h"
 #include "scene/ResourceRegistry.h"
@@ -11,6 +12,7 @@
 #include "support/TempDir.h"
 #include "support/TestImages.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -44,22 +46,30 @@ TEST(Scene, TexturedQuadAspectScaleAndMaterialSwitching)
     // Top row red, green; bottom row blue, white.
     testimg::WriteFile(dir + "/Checker.png", testimg::Png(2, 2, 8, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}));
     testimg::WriteFile(dir + "/Wide.png", testimg::Png(512, 256, 8, 0, std::vector<uint16_t>(512 * 256, 128)));
+    testimg::WriteFile(dir + "/Broken.png", {0x89, 'P', 'N', 'G', 0, 1, 2, 3});
     Float3 wideScale{};
     std::pair<int, int> wideSize;
-    bool missingRegistered = true;
+    bool missingRegistered = true, brokenRegistered = true;
+    std::pair<uint32_t, uint32_t> quadCounts;
     const ProductionRun run = RunProduction(dir, {8, 24, 40, 56, 72}, 64, 2000, [&](long frame, CDemoSystem& demo) {
         if (frame == 0) {
             const auto* wide = static_cast<CTextureResource*>(demo.m_Resources->FindResource("wide", RESOURCE_TEXTURE));
             if (wide)
                 wideSize = {wide->GetWidth(), wide->GetHeight()};
             missingRegistered = demo.m_Resources->FindResource("missing", RESOURCE_TEXTURE) != nullptr;
+            brokenRegistered = demo.m_Resources->FindResource("broken", RESOURCE_TEXTURE) != nullptr;
+            if (const auto* quad = static_cast<CModelResource*>(demo.m_Resources->FindResource("quad", RESOURCE_MODEL)))
+                quadCounts = {quad->GetVertexCount(), quad->GetIndexCount()};
         }
         if (frame == 20)
             wideScale = demo.m_pRenderer->FindNode("\\n")->GetTransform()->GetValue(TransformChannel::Scale);
     });
     ASSERT_EQ(run.status, 0);
     EXPECT_FALSE(missingRegistered);
+    EXPECT_FALSE(brokenRegistered);
     EXPECT_TRUE(run.Reported("texture 'missing' (NoSuchImage.png)"));
+    EXPECT_TRUE(run.Reported("texture 'broken' (Broken.png)"));
+    EXPECT_EQ(quadCounts, std::make_pair(4u, 6u));
 
     // The image's top-left texel at the top left of the quad, nothing flipped.
     const Image& upright = run.images.at(8);
@@ -129,25 +139,39 @@ TEST(Scene, TransformsAndTheWorldMatrixAsShadersSeeThem)
 
 TEST(Scene, RenderersSharingAMaterialDrawWithTheirOwnUpdate)
 {
-    const ProductionRun run = RunProduction("sharedmaterial", {2, 4});
+    const ProductionRun run = RunProduction("sharedmaterial", {2, 4, 24});
     ASSERT_EQ(run.status, 0);
     // Each update advances the colour by one step of 1/64 s at 4 per second:
     // in frame k the left renderer saw red 4 (2k + 1) / 64, the right 4 (2k + 2) / 64.
-    for (long k : {2L, 4L}) {
+    const auto red = [](long step) { return static_cast<int>(std::lround(std::min(4.0 * step / 64.0, 1.0) * 255.0)); };
+    for (long k : {2L, 4L, 24L}) {
         const Image& image = run.images.at(k);
-        const auto red = [](long step) { return static_cast<int>(std::lround(4.0 * step / 64.0 * 255.0)); };
         EXPECT_TRUE(Near(image.At(23, 18), {red(2 * k + 1), 0, 0})) << "frame " << k;
         EXPECT_TRUE(Near(image.At(41, 18), {red(2 * k + 2), 0, 0})) << "frame " << k;
         EXPECT_TRUE(IsBlack(image, 32, 18));
-        // Each at its own node: quads of half-size 0.2 at x = -0.5 and 0.5.
-        EXPECT_EQ(LitSpan(image, 18, true), std::make_pair(19, 44));
+        // Each at its own node: quads of half-size 0.2 at x = -0.5 and 0.5, also
+        // once their constants stop changing (frame 24).
+        EXPECT_EQ(LitSpan(image, 18, true), std::make_pair(19, 44)) << "frame " << k;
     }
 }
 
 TEST(Scene, DepthTestKeepsTheNearerTriangle)
 {
-    const ProductionRun run = RunProduction("depth", {2});
+    std::pair<uint32_t, uint32_t> counts;
+    bool refusedRegistered = true;
+    const ProductionRun run = RunProduction("depth", {2}, 64, 2000, [&](long frame, CDemoSystem& demo) {
+        if (frame != 0)
+            return;
+        if (const auto* pair = static_cast<CModelResource*>(demo.m_Resources->FindResource("pair", RESOURCE_MODEL)))
+            counts = {pair->GetVertexCount(), pair->GetIndexCount()};
+        refusedRegistered = demo.m_Resources->FindResource("missing", RESOURCE_MODEL) ||
+                            demo.m_Resources->FindResource("flat", RESOURCE_MODEL);
+    });
     ASSERT_EQ(run.status, 0);
+    EXPECT_EQ(counts, std::make_pair(6u, 6u));
+    EXPECT_FALSE(refusedRegistered);
+    EXPECT_TRUE(run.Reported("model 'missing'"));
+    EXPECT_TRUE(run.Reported("model 'flat'"));
     const Image& image = run.images.at(2);
     // The near triangle was drawn first; the far one, drawn over it, fails the depth test.
     EXPECT_TRUE(Near(image.At(32, 18), {255, 0, 0}));
