@@ -2,7 +2,9 @@
 #include "app/PlayerLoop.h"
 
 #include "app/FrameClock.h"
+#include "app/DemoSystem.h"
 #include "app/FrameLoop.h"
+#include "script/ScriptReader.h"
 
 LoopResult RunFrameLoop(CDemoSystem& demo, CFrameClock& clock, IFrameHost& host, const LoopLimits& limits)
 {
@@ -18,10 +20,18 @@ LoopResult RunFrameLoop(CDemoSystem& demo, CFrameClock& clock, IFrameHost& host,
             break;
         }
         const FrameResult frame = RunFrame(demo, clock.Next());
-        host.FrameDrawn(result.frames);
+        host.FrameDrawn(result.frames, frame);
         ++result.frames;
         if (frame.ended) {
             result.ended = true;
+            break;
+        }
+        if (host.ShouldStop()) {
+            result.stopped = true;
+            break;
+        }
+        if (limits.stopAtScriptEnd && (!demo.m_pScript || demo.m_pScript->GetDepth() < 0)) {
+            result.scriptEnded = true;
             break;
         }
     }

@@ -18,18 +18,23 @@ bool TwoArguments(const ScriptArgs& args, const char* keyword)
     return false;
 }
 
+bool LoadStage(const ScriptArgs& args, void* context, const char* keyword, MaterialStage stage)
+{
+    CMaterialResource& material = Material(context);
+    material.NoteShaderLine(stage);
+    if (TwoArguments(args, keyword))
+        material.LoadShader(stage, args[0], args[1]);
+    return false;
+}
+
 bool CmdLoadPixelShader(const ScriptArgs& args, void* context)
 {
-    if (TwoArguments(args, "loadpixelshader"))
-        Material(context).LoadShader(MaterialStage::Pixel, args[0], args[1]);
-    return false;
+    return LoadStage(args, context, "loadpixelshader", MaterialStage::Pixel);
 }
 
 bool CmdLoadVertexShader(const ScriptArgs& args, void* context)
 {
-    if (TwoArguments(args, "loadvertexshader"))
-        Material(context).LoadShader(MaterialStage::Vertex, args[0], args[1]);
-    return false;
+    return LoadStage(args, context, "loadvertexshader", MaterialStage::Vertex);
 }
 
 bool CmdTextureSlot(const ScriptArgs& args, void* context)
@@ -38,11 +43,18 @@ bool CmdTextureSlot(const ScriptArgs& args, void* context)
         return false;
     CMaterialResource& material = Material(context);
     uint32_t bindPoint = 0;
-    if (material.FindPixelResource(args[1], bindPoint))
-        material.AddTextureSlot(args[0], bindPoint);
-    else
-        diag::Report("'textureslot': the pixel shader has no resource named '" + args[1] +
-                     "' (or no pixel shader was loaded before this line)");
+    if (!material.FindPixelResource(args[1], bindPoint)) {
+        if (!material.HasPixelShader())
+            diag::Report("'textureslot' " + args[0] + ": no pixel shader is loaded before this line; no slot is made");
+        else
+            diag::Report("'textureslot' " + args[0] + ": the pixel shader uses no texture named '" + args[1] +
+                         "'; no slot is made");
+        return false;
+    }
+    // A second slot of a name is made, but textures only ever reach the first.
+    if (material.HasTextureSlot(LowerAscii(args[0])))
+        diag::Report("'textureslot' " + args[0] + ": the material has a slot of that name already; this one never gets a texture");
+    material.AddTextureSlot(args[0], bindPoint);
     return false;
 }
 

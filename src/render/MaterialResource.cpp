@@ -18,7 +18,28 @@ bool CMaterialResource::ReadMaterialFile(const std::string& path)
         return false;
     }
     CScriptReader reader(path, kMaterialCommands, kMaterialCommandCount);
-    return reader.ReadCommands(this);
+    if (!reader.ReadCommands(this))
+        return false;
+    // Without a stage nothing is drawn with this material; a failed line has said why already.
+    if (!m_bShaderLine[0])
+        diag::Report("material file '" + path + "' has no loadvertexshader line; the material draws nothing");
+    if (!m_bShaderLine[1])
+        diag::Report("material file '" + path + "' has no loadpixelshader line; the material draws nothing");
+    return true;
+}
+
+void CMaterialResource::CheckConstant(const std::string& lowercaseName, uint32_t size) const
+{
+    uint32_t published = 0;
+    const bool found = g_pDemoSystem && g_pDemoSystem->m_Parameters &&
+                       g_pDemoSystem->m_Parameters->FindParameter(lowercaseName, &published);
+    // Each material publishes its own colour at its first update, so it may not be there yet.
+    if (!found && lowercaseName == "ambientcolour")
+        published = sizeof(m_AmbientColour);
+    if (published != 0 && published != size)
+        diag::Report("material '" + GetName() + "': shader constant '" + lowercaseName + "' has " +
+                     std::to_string(size) + " bytes, but the value of that name has " + std::to_string(published) +
+                     "; it is never written");
 }
 
 namespace {
@@ -44,14 +65,23 @@ void CMaterialResource::RestoreConstants(const std::vector<uint8_t>& snapshot, u
     m_ConstantsStamp = stamp;
 }
 
-void CMaterialResource::SetTexture(const std::string& slotName, CTextureResource* texture)
+bool CMaterialResource::SetTexture(const std::string& slotName, CTextureResource* texture)
 {
     for (TextureSlot& slot : m_Slots) {
         if (slot.name == slotName) {
             slot.texture = texture;
-            return;
+            return true;
         }
     }
+    return false;
+}
+
+bool CMaterialResource::HasTextureSlot(const std::string& slotName) const
+{
+    for (const TextureSlot& slot : m_Slots)
+        if (slot.name == slotName)
+            return true;
+    return false;
 }
 
 void CMaterialResource::AddTextureSlot(const std::string& slotName, uint32_t bindPoint)

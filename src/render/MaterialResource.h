@@ -38,6 +38,10 @@ public:
     {
         return false;
     }
+    // Whether a pixel shader has been loaded (a "textureslot" line needs one).
+    virtual bool HasPixelShader() const { return false; }
+    // A "loadvertexshader" / "loadpixelshader" line was read, whether or not it compiled.
+    void NoteShaderLine(MaterialStage stage) { m_bShaderLine[stage == MaterialStage::Pixel ? 1 : 0] = true; }
 
     virtual void Apply() {}
     // Advances the colour source, then points "AmbientColour" at this material's colour.
@@ -55,12 +59,17 @@ public:
     // stamp of the snapshot last restored.
     uint64_t GetConstantsStamp() const { return m_ConstantsStamp; }
 
-    // First slot of that exact name gets the texture; no slot, no effect.
-    void SetTexture(const std::string& slotName, CTextureResource* texture);
+    // First slot of that exact name gets the texture; no slot, no effect (false).
+    bool SetTexture(const std::string& slotName, CTextureResource* texture);
+    bool HasTextureSlot(const std::string& slotName) const;
     void AddTextureSlot(const std::string& slotName, uint32_t bindPoint);
 
     void SetColour(float r, float g, float b, float a);
     void SetColourSource(CVariableResource* variable) { m_pColourSource = variable; }
+
+    // Says when a shader constant has the name of a published value but another size:
+    // such a constant is never written (a float3 AmbientColour, say).
+    void CheckConstant(const std::string& lowercaseName, uint32_t size) const;
 
     const std::vector<TextureSlot>& GetTextureSlots() const { return m_Slots; }
     CVariableResource* GetColourSource() const { return m_pColourSource; }
@@ -74,6 +83,7 @@ protected:
 
 private:
     std::vector<TextureSlot> m_Slots;
+    bool m_bShaderLine[2] = {false, false}; // vertex, pixel
     CVariableResource* m_pColourSource = nullptr;
     std::array<float, 4> m_AmbientColour = {1.0f, 1.0f, 1.0f, 1.0f};
     uint64_t m_ConstantsStamp = 0;

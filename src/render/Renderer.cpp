@@ -3,6 +3,7 @@
 #include "render/Renderer.h"
 
 #include "app/DemoSystem.h"
+#include "app/Diagnostics.h"
 #include "render/MaterialResource.h"
 #include "render/PostProcessResource.h"
 #include "render/TextureResource.h"
@@ -19,8 +20,14 @@ void CRenderer::AdoptAndRegister(CResource* object, bool registerIt)
     if (!object || !g_pDemoSystem)
         return;
     g_pDemoSystem->Adopt(object);
-    if (registerIt && g_pDemoSystem->m_Resources)
-        g_pDemoSystem->m_Resources->AddResource(object);
+    if (registerIt && g_pDemoSystem->m_Resources && !g_pDemoSystem->m_Resources->AddResource(object))
+        ReportDuplicate(*object);
+}
+
+void CRenderer::ReportDuplicate(const CResource& object)
+{
+    diag::Report(std::string("a ") + ResourceKindName(object.GetKind()) + " named '" + object.GetName() +
+                 "' exists already; the new one cannot be found by name");
 }
 
 bool CRenderer::Init()
@@ -61,6 +68,8 @@ CNodeResource* CRenderer::CreateNode(std::string name)
     auto* node = new CNodeResource(name, CreateTransform(), this);
     const bool isNew = !g_pDemoSystem || !g_pDemoSystem->m_Resources ||
                        !g_pDemoSystem->m_Resources->FindResource(name, RESOURCE_NODE);
+    if (!isNew)
+        ReportDuplicate(*node);
     return Registered(node, isNew);
 }
 

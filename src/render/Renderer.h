@@ -66,6 +66,8 @@ protected:
         return object;
     }
     static void AdoptAndRegister(class CResource* object, bool registerIt);
+    // Says that a resource of this name and kind is registered already.
+    static void ReportDuplicate(const class CResource& object);
 
 private:
     void StartFade(float target, float duration);

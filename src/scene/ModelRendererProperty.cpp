@@ -40,14 +40,15 @@ bool CModelRendererProperty::Render()
     return true;
 }
 
-void CModelRendererProperty::SetMaterial(const std::string& slot, CMaterialResource* material)
+bool CModelRendererProperty::SetMaterial(const std::string& slot, CMaterialResource* material)
 {
     for (MaterialBinding& b : m_Bindings) {
         if (b.slot == slot) {
             b.material = material;
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 CMaterialResource* CModelRendererProperty::GetMaterial(const std::string& slot) const

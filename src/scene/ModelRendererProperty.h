@@ -24,7 +24,8 @@ public:
     bool Render() override;
 
     // Only an existing binding can change; none is ever added after construction.
-    void SetMaterial(const std::string& slot, CMaterialResource* material);
+    // False when the model has no part (material slot) of that name.
+    bool SetMaterial(const std::string& slot, CMaterialResource* material);
     CMaterialResource* GetMaterial(const std::string& slot) const;
     CModelResource* GetModel() const { return m_pModel; }
 

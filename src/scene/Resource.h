@@ -21,6 +21,9 @@ enum ResourceKind : int32_t {
 // Folds 'A'..'Z' to lowercase and leaves every other byte alone.
 std::string LowerAscii(std::string text);
 
+// The kind in words, for messages ("material", "model renderer"); "resource" when unknown.
+const char* ResourceKindName(ResourceKind kind);
+
 class CResource {
 public:
     CResource(ResourceKind kind, std::string name);

@@ -14,6 +14,8 @@ public:
     bool Render() override;
 
     const std::string& GetText() const { return m_Text; }
+    // The text was found undrawable when it was attached, and said so then: not again.
+    void MarkFailureReported() { m_bDrawFailureReported = true; }
     CFontResource* GetFont() const { return m_pFont; }
 
 protected:

@@ -58,9 +58,34 @@ CNodeResource* FindNodeByPath(CDemoSystem& demo, const std::string& path)
     return node;
 }
 
+// Whether text begins with what ParseFloat / ParseInt read as a number.
+bool StartsWithNumber(const std::string& text, bool integer)
+{
+    size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    auto digit = [&](size_t k) { return k < text.size() && text[k] >= '0' && text[k] <= '9'; };
+    return digit(i) || (!integer && i < text.size() && text[i] == '.' && digit(i + 1));
+}
+
+// Numbers as every handler reads them; text that is no number at all reads as 0, and says so.
+float Number(const std::string& text)
+{
+    if (!StartsWithNumber(text, false))
+        diag::Report("'" + text + "' is not a number; read as 0");
+    return ParseFloat(text);
+}
+
+int32_t Integer(const std::string& text)
+{
+    if (!StartsWithNumber(text, true))
+        diag::Report("'" + text + "' is not a whole number; read as 0");
+    return ParseInt(text);
+}
+
 Float3 ParseFloat3(const ScriptArgs& args, size_t first)
 {
-    return {ParseFloat(args[first]), ParseFloat(args[first + 1]), ParseFloat(args[first + 2])};
+    return {Number(args[first]), Number(args[first + 1]), Number(args[first + 2])};
 }
 
 // "setposition" and "setrotation": a variable source, or fixed values.
@@ -100,7 +125,7 @@ bool CmdEnableNode(const ScriptArgs& args, void* context)
     if (!CountIs(args, "enablenode", {2}))
         return false;
     if (CNodeResource* node = FindNodeByPath(Demo(context), args[0]))
-        node->SetEnabled(ParseInt(args[1]) != 0);
+        node->SetEnabled(Integer(args[1]) != 0);
     return false;
 }
 
@@ -122,7 +147,7 @@ bool CmdCreateVariable(const ScriptArgs& args, void* context)
     const std::string interpolation = LowerAscii(args[1]);
     if (interpolation != "linear")
         diag::Report("interpolation '" + args[1] + "' is not known; the variable is linear");
-    const int32_t count = ParseInt(args[2]);
+    const int32_t count = Integer(args[2]);
     if (count < 0)
         diag::Report("negative component count " + args[2] + " taken as 0");
     auto* variable = new CVariableResource(LowerAscii(args[0]), interpolation, count);
@@ -140,11 +165,11 @@ bool CmdSetVariableKeyframe(const ScriptArgs& args, void* context)
     auto* variable = Find<CVariableResource>(demo, args[0], RESOURCE_VARIABLE, "variable");
     if (!variable)
         return false;
-    Keyframe* key = variable->AddKeyframe(ParseFloat(args[1]));
+    Keyframe* key = variable->AddKeyframe(Number(args[1]));
     for (size_t i = 2; i < args.size(); ++i) {
         const size_t c = i - 2;
         if (c < static_cast<size_t>(variable->GetComponentCount()) && c < key->values.size())
-            key->values[c] = ParseFloat(args[i]);
+            key->values[c] = Number(args[i]);
     }
     if (args.size() - 2 > static_cast<size_t>(variable->GetComponentCount()))
         diag::Report("'setvariablekeyframe': values beyond the variable's components are ignored");
@@ -157,7 +182,7 @@ bool CmdDelayUntil(const ScriptArgs& args, void* context)
     if (!CountIs(args, "delayuntil", {2}))
         return true; // pauses until the next frame; the resume time has not moved
     const std::string mode = LowerAscii(args[0]);
-    const float t = ParseFloat(args[1]);
+    const float t = Number(args[1]);
     const float g = demo.m_fGlobalTime;
     if (mode == "delay") {
         demo.m_fDelayUntil = g + t;
@@ -182,21 +207,21 @@ bool CmdSetMusicTime(const ScriptArgs& args, void* context)
 {
     CDemoSystem& demo = Demo(context);
     if (CountIs(args, "setmusictime", {1}) && demo.m_pAudio)
-        demo.m_pAudio->SetPosition(ParseFloat(args[0]));
+        demo.m_pAudio->SetPosition(Number(args[0]));
     return false;
 }
 
 bool CmdFadeUp(const ScriptArgs& args, void* context)
 {
     if (CountIs(args, "fadeup", {1}))
-        Demo(context).m_pRenderer->FadeUp(ParseFloat(args[0]));
+        Demo(context).m_pRenderer->FadeUp(Number(args[0]));
     return false;
 }
 
 bool CmdFadeDown(const ScriptArgs& args, void* context)
 {
     if (CountIs(args, "fadedown", {1}))
-        Demo(context).m_pRenderer->FadeDown(ParseFloat(args[0]));
+        Demo(context).m_pRenderer->FadeDown(Number(args[0]));
     return false;
 }
 
@@ -291,7 +316,16 @@ bool CmdAddProperty(const ScriptArgs& args, void* context)
         auto* font = Find<CFontResource>(demo, args[3], RESOURCE_FONT, "font");
         if (!font)
             return false;
-        property = demo.m_pRenderer->CreateTextRenderer(font, args[1], args[4]);
+        CTextRendererProperty* text = demo.m_pRenderer->CreateTextRenderer(font, args[1], args[4]);
+        // Said now, at this line, rather than on the first frame that draws it (--check draws nothing).
+        const std::string why = font->CheckText(args[4]);
+        if (!why.empty()) {
+            diag::Report("text \"" + LowerAscii(args[1]) + "\" cannot be drawn with font \"" + font->GetName() +
+                         "\": " + why);
+            if (text)
+                text->MarkFailureReported();
+        }
+        property = text;
     } else if (kind == "camera") {
         property = new CCameraProperty(args[1]);
         demo.Adopt(property);
@@ -325,15 +359,17 @@ bool CmdCreatePostProcess(const ScriptArgs& args, void* context)
 
 bool CmdAddPostProcess(const ScriptArgs& args, void* context)
 {
-    if (CountIs(args, "addpostprocess", {1}))
-        Demo(context).m_pRenderer->AddPostProcess(LowerAscii(args[0]));
+    CDemoSystem& demo = Demo(context);
+    if (CountIs(args, "addpostprocess", {1}) && Find<CResource>(demo, args[0], RESOURCE_POSTPROCESS, "effect"))
+        demo.m_pRenderer->AddPostProcess(LowerAscii(args[0]));
     return false;
 }
 
 bool CmdRemovePostProcess(const ScriptArgs& args, void* context)
 {
-    if (CountIs(args, "removepostprocess", {1}))
-        Demo(context).m_pRenderer->RemovePostProcess(LowerAscii(args[0]));
+    CDemoSystem& demo = Demo(context);
+    if (CountIs(args, "removepostprocess", {1}) && Find<CResource>(demo, args[0], RESOURCE_POSTPROCESS, "effect"))
+        demo.m_pRenderer->RemovePostProcess(LowerAscii(args[0]));
     return false;
 }
 
@@ -350,8 +386,8 @@ bool CmdBindTexture(const ScriptArgs& args, void* context)
         return false;
     auto* material = Find<CMaterialResource>(demo, args[0], RESOURCE_MATERIAL, "material");
     auto* texture = Find<CTextureResource>(demo, args[2], RESOURCE_TEXTURE, "texture");
-    if (material && texture)
-        material->SetTexture(LowerAscii(args[1]), texture);
+    if (material && texture && !material->SetTexture(LowerAscii(args[1]), texture))
+        diag::Report("material '" + args[0] + "' has no texture slot '" + args[1] + "'");
     return false;
 }
 
@@ -362,8 +398,8 @@ bool CmdBindMaterial(const ScriptArgs& args, void* context)
         return false;
     auto* property = Find<CModelRendererProperty>(demo, args[0], RESOURCE_MODELRENDERER, "model renderer");
     auto* material = Find<CMaterialResource>(demo, args[2], RESOURCE_MATERIAL, "material");
-    if (property && material)
-        property->SetMaterial(LowerAscii(args[1]), material);
+    if (property && material && !property->SetMaterial(LowerAscii(args[1]), material))
+        diag::Report("model renderer '" + args[0] + "' has no part '" + args[1] + "'");
     return false;
 }
 
@@ -407,8 +443,8 @@ bool CmdSetColour(const ScriptArgs& args, void* context)
             material->SetColourSource(variable);
         return false;
     }
-    const float a = args.size() == 6 ? ParseFloat(args[5]) : 1.0f;
-    material->SetColour(ParseFloat(args[2]), ParseFloat(args[3]), ParseFloat(args[4]), a);
+    const float a = args.size() == 6 ? Number(args[5]) : 1.0f;
+    material->SetColour(Number(args[2]), Number(args[3]), Number(args[4]), a);
     return false;
 }
 

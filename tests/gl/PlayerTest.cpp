@@ -68,10 +68,10 @@ TEST(Player, ExitStatusAndMessages)
     EXPECT_EQ(RunPlayerBinary("--frames", &errors), 2);
     EXPECT_NE(errors.find("--frames needs a value"), std::string::npos) << errors;
     EXPECT_EQ(RunPlayerBinary("--bogus", &errors), 2);
-    EXPECT_EQ(RunPlayerBinary("--headless --render out.mp4", &errors), 2);
-    EXPECT_EQ(errors, "marrowlight: --render is not available yet\n");
-    EXPECT_EQ(RunPlayerBinary("--check", &errors), 2);
-    EXPECT_EQ(errors, "marrowlight: --check is not available yet\n");
+    EXPECT_EQ(RunPlayerBinary("--check --render out.mp4", &errors), 2);
+    EXPECT_EQ(errors, "marrowlight: --check and --render cannot be used together\n");
+    EXPECT_EQ(RunPlayerBinary("--render out.avi", &errors), 2);
+    EXPECT_NE(errors.find("--render wants an .mp4 or .mkv file"), std::string::npos) << errors;
     EXPECT_EQ(RunPlayerBinary("--headless /nonexistent/production", &errors), 1);
     EXPECT_NE(errors.find("cannot enter the production directory '/nonexistent/production'"), std::string::npos);
     // No display and no --headless: one line that says what to do.

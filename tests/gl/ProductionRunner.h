@@ -86,7 +86,7 @@ using FrameProbe = std::function<void(long frame, CDemoSystem& demo)>;
 
 // Copies a production and the shared common folder beside it into a scratch
 // directory, for tests that write generated files (images) into the production.
-// Returns the copy's absolute path, which RunProduction takes in place of a name.
+// Returns the copy's path, for RunProductionAt.
 inline std::string CopyProduction(const std::string& name, const std::filesystem::path& scratch)
 {
     const auto productions = scratch / "productions";
@@ -96,19 +96,20 @@ inline std::string CopyProduction(const std::string& name, const std::filesystem
     return (productions / name).string();
 }
 
-// Plays a production (a name under tests/productions, or an absolute path)
-// headless at 64x36 with a fixed step, keeping the frames asked for.
-inline ProductionRun RunProduction(const std::string& name, const std::set<long>& keep, int fps = 64,
-                                   long maxFrames = 2000, const FrameProbe& probe = {})
+// Plays the production in dir headless at width x height with a fixed step,
+// keeping the frames asked for.
+inline ProductionRun RunProductionAt(const std::string& dir, const std::set<long>& keep, int fps = 64,
+                                     long maxFrames = 2000, const FrameProbe& probe = {}, int width = 64,
+                                     int height = 36)
 {
     ProductionRun run;
     PlayerOptions options;
     options.headless = true;
-    options.width = 64;
-    options.height = 36;
+    options.width = width;
+    options.height = height;
     options.fps = fps;
     options.frames = maxFrames;
-    options.productionDir = std::filesystem::path(name).is_absolute() ? name : ProductionDir(name);
+    options.productionDir = dir;
     diag::SetEnabled(true);
     diag::SetSink([&run](const std::string& line) { run.reports.push_back(line); });
     const auto cwd = std::filesystem::current_path();
@@ -129,6 +130,13 @@ inline ProductionRun RunProduction(const std::string& name, const std::set<long>
     diag::SetSink({});
     diag::SetEnabled(false);
     return run;
+}
+
+// Plays tests/productions/<name> at 64x36.
+inline ProductionRun RunProduction(const std::string& name, const std::set<long>& keep, int fps = 64,
+                                   long maxFrames = 2000, const FrameProbe& probe = {})
+{
+    return RunProductionAt(ProductionDir(name), keep, fps, maxFrames, probe);
 }
 
 // Runs the player binary with these arguments (already quoted) and environment

@@ -51,7 +51,7 @@ TEST(Scene, TexturedQuadAspectScaleAndMaterialSwitching)
     std::pair<int, int> wideSize;
     bool missingRegistered = true, brokenRegistered = true;
     std::pair<uint32_t, uint32_t> quadCounts;
-    const ProductionRun run = RunProduction(dir, {8, 24, 40, 56, 72}, 64, 2000, [&](long frame, CDemoSystem& demo) {
+    const ProductionRun run = RunProductionAt(dir, {8, 24, 40, 56, 72}, 64, 2000, [&](long frame, CDemoSystem& demo) {
         if (frame == 0) {
             const auto* wide = static_cast<CTextureResource*>(demo.m_Resources->FindResource("wide", RESOURCE_TEXTURE));
             if (wide)

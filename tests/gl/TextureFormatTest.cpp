@@ -130,7 +130,7 @@ TEST(TextureFormats, EveryDecodedFormatUploadsAndSamplesAsOnDirect3D)
     const std::vector<Cell> cells = Cells();
     std::vector<DxgiFormat> formats(cells.size(), DxgiFormat::UNKNOWN);
     std::vector<std::pair<int, int>> sizes(cells.size());
-    const ProductionRun run = RunProduction(dir, {2}, 64, 2000, [&](long frame, CDemoSystem& demo) {
+    const ProductionRun run = RunProductionAt(dir, {2}, 64, 2000, [&](long frame, CDemoSystem& demo) {
         if (frame != 0)
             return;
         for (size_t i = 0; i < cells.size(); ++i) {

@@ -1,6 +1,7 @@
 // Material files through the material keyword table, with a material that
 // records what the back end would be asked to compile.
 #include "app/DemoSystem.h"
+#include "app/Diagnostics.h"
 #include "render/MaterialResource.h"
 #include "render/TextureResource.h"
 #include "support/TempDir.h"
@@ -25,6 +26,7 @@ public:
         bindPoint = 3;
         return true;
     }
+    bool HasPixelShader() const override { return hasPixelShader; }
     std::vector<std::string> calls;
     bool hasPixelShader = false;
 };
@@ -48,7 +50,20 @@ TEST_F(MaterialFile, CommandsArgumentsAndSlots)
                             "include Mats/B.txt\r\n");
     dir.Write("Mats/B.txt", "textureslot extra Frame\n");
     RecordingMaterial m;
+    std::vector<std::string> reports;
+    diag::SetEnabled(true);
+    diag::SetSink([&](const std::string& line) { reports.push_back(line); });
     EXPECT_TRUE(m.ReadMaterialFile("Mats\\A.txt"));
+    diag::SetSink({});
+    diag::SetEnabled(false);
+    // Each line that does nothing says so, at its own place.
+    ASSERT_EQ(reports.size(), 4u);
+    EXPECT_EQ(reports[0].rfind("Mats\\A.txt:2: 'textureslot' early: no pixel shader is loaded", 0), 0u) << reports[0];
+    EXPECT_EQ(reports[1].rfind("Mats\\A.txt:5: 'loadpixelshader': wants", 0), 0u) << reports[1];
+    EXPECT_EQ(reports[2].rfind("Mats\\A.txt:7: 'textureslot' missing: the pixel shader uses no texture named "
+                               "'NoSuchTexture'", 0), 0u) << reports[2];
+    EXPECT_EQ(reports[3].rfind("Mats\\A.txt:8: 'textureslot' rendertarget: the material has a slot of that name", 0), 0u)
+        << reports[3];
     EXPECT_EQ(m.calls, (std::vector<std::string>{"vs Shaders\\a.hlsl VSMain", "ps Shaders\\my file.hlsl PSMain"}));
     ASSERT_EQ(m.GetTextureSlots().size(), 3u);
     EXPECT_EQ(m.GetTextureSlots()[0].name, "rendertarget");
@@ -71,9 +86,12 @@ TEST_F(MaterialFile, UnknownKeywordOrMissingFileFails)
 
     RecordingMaterial missing;
     EXPECT_FALSE(missing.ReadMaterialFile("Data\\Mats\\Nowhere.txt"));
+    // An empty file loads, but a material without its two stages draws nothing: said.
     RecordingMaterial empty;
     dir.Write("empty.txt", "");
+    diag::ResetCount();
     EXPECT_TRUE(empty.ReadMaterialFile("empty.txt"));
+    EXPECT_EQ(diag::Count(), 2);
 }
 
 } // namespace

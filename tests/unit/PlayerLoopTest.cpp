@@ -15,10 +15,17 @@ namespace {
 class CountingHost : public IFrameHost {
 public:
     bool PumpMessages() override { return ++pumps != quitOnPump; }
-    void FrameDrawn(long index) override { drawn.push_back(index); }
+    void FrameDrawn(long index, const FrameResult& frame) override
+    {
+        drawn.push_back(index);
+        updated.push_back(frame.updated);
+    }
+    bool ShouldStop() override { return stopAfter >= 0 && static_cast<long>(drawn.size()) > stopAfter; }
     int pumps = 0;
     int quitOnPump = 0; // 0: never
+    long stopAfter = -1; // frames after which the host asks to stop; -1: never
     std::vector<long> drawn;
+    std::vector<bool> updated;
 };
 
 class PlayerLoop : public ::testing::Test {
@@ -103,6 +110,32 @@ TEST_F(PlayerLoop, ExitDemoFinishesItsFrameAndQuitEndsBeforeOne)
     EXPECT_TRUE(r.quit);
     EXPECT_EQ(r.frames, 2);
     EXPECT_EQ(demo->m_fGlobalTime, 2.0f / 64.0f);
+}
+
+TEST_F(PlayerLoop, HostStopsAndTheScriptEndStopsWhenAsked)
+{
+    // Frame 1 reads the unknown keyword: drawn, but without update.
+    Start("delayuntil delay 0\nbogus\ndelayuntil delay 0.25\n");
+    CFrameClock clock = CFrameClock::FixedStep(64);
+    host.stopAfter = 3;
+    LoopResult r = RunFrameLoop(*demo, clock, host, {});
+    EXPECT_TRUE(r.stopped);
+    EXPECT_FALSE(r.ended || r.quit || r.scriptEnded);
+    EXPECT_EQ(r.frames, 4);
+    EXPECT_EQ(host.updated, (std::vector<bool>{true, false, true, true}));
+
+    // The delay runs out at 17/64 s (read on frame 2, at 1/64 s): the clock stands at
+    // 3/64 s, so the end of the script is read on the 15th frame, drawn, and the loop ends.
+    host = CountingHost();
+    LoopLimits limits;
+    limits.stopAtScriptEnd = true;
+    r = RunFrameLoop(*demo, clock, host, limits);
+    EXPECT_TRUE(r.scriptEnded);
+    EXPECT_EQ(r.frames, 15);
+    // Without the flag a script that has ended keeps drawing.
+    r = RunFrameLoop(*demo, clock, host, LoopLimits{5, -1.0, false});
+    EXPECT_EQ(r.frames, 5);
+    EXPECT_FALSE(r.scriptEnded);
 }
 
 } // namespace

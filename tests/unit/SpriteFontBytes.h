@@ -29,6 +29,8 @@ struct SpriteFontBytes {
     // Set to write this many texture bytes instead of pitch x rows.
     bool overrideData = false;
     size_t dataBytes = 0;
+    // When not empty, the texture bytes as they stand (instead of a filler pattern).
+    std::vector<uint8_t> texels;
 
     // Byte offsets of the parts, for cutting files at chosen places.
     size_t GlyphTableOffset() const { return 12; }
@@ -52,6 +54,10 @@ struct SpriteFontBytes {
         PutFloat(out, lineSpacing);
         for (uint32_t v : {defaultCharacter, width, height, format, rowPitch, rowCount})
             PutU32(out, v);
+        if (!texels.empty()) {
+            out.insert(out.end(), texels.begin(), texels.end());
+            return out;
+        }
         const size_t data = overrideData ? dataBytes : size_t(rowPitch) * rowCount;
         for (size_t i = 0; i < data; ++i)
             out.push_back(static_cast<uint8_t>(i * 7 + 3));

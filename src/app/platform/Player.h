@@ -12,6 +12,11 @@ class CDemoSystem;
 // Called after each frame is drawn and presented, with its 0-based index.
 using FrameObserver = std::function<void(long frame, CDemoSystem& demo)>;
 
-// Plays the production; returns the exit status (0 ran, 1 could not run or a capture failed).
+// Exit status of a render stopped by Ctrl-C: its file is complete, but shorter than asked.
+inline constexpr int kInterruptedStatus = 130;
+
+// Plays, renders (--render) or checks (--check) the production; returns the exit status:
+// 0 ran (or checked clean), 1 could not run, a capture or the render file could not be
+// written, or --check found problems; kInterruptedStatus for an interrupted render.
 // Changes the working directory to the production directory, as the script's paths require.
 int PlayProduction(const PlayerOptions& options, const FrameObserver& observer = {});

@@ -36,6 +36,18 @@ bool CSpriteFontResource::Load(const std::string& path)
     }
 }
 
+std::string CSpriteFontResource::CheckText(const std::string& text) const
+{
+    if (!m_pSpriteFont)
+        return {};
+    try {
+        m_pSpriteFont->MeasureText(utf8util::utf16_from_utf8(text));
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return {};
+}
+
 Vector2 CSpriteFontResource::PenPosition(Vector2 size, const Matrix4& world, int width, int height)
 {
     const float tx = world.m[3][0];

@@ -25,6 +25,8 @@ public:
     // conversion, the font and the batch raise (the caller decides what to skip);
     // the renderer's states are restored either way once the batch has begun.
     void DrawTextAt(std::string text, const Matrix4& world) override;
+    // Converts and measures the text as a draw would, catching what that raises.
+    std::string CheckText(const std::string& text) const override;
 
     const DirectX::SpriteFont* GetSpriteFont() const { return m_pSpriteFont.get(); }
 

@@ -10,6 +10,8 @@
 #include "scene/ParameterTable.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
@@ -43,6 +45,32 @@ void ReportLines(const std::string& text)
             diag::Report("  " + line);
 }
 
+// The translator's "file:line: severity: message" lines, each reported at the shader's
+// own file and line, where an editor can jump to; other lines stay under the material's.
+void ReportShaderLog(const std::string& text, const std::string& path)
+{
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty())
+            continue;
+        if (line.rfind(path + ":", 0) == 0) {
+            const size_t digits = path.size() + 1;
+            size_t end = digits;
+            while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end])))
+                ++end;
+            if (end > digits && line.compare(end, 2, ": ") == 0) {
+                diag::ReportAt(path, std::atoi(line.c_str() + digits), line.substr(end + 2));
+                continue;
+            }
+            if (line.compare(path.size(), 2, ": ") == 0) {
+                diag::ReportAt(path, 0, line.substr(path.size() + 2));
+                continue;
+            }
+        }
+        diag::Report("  " + line);
+    }
+}
+
 } // namespace
 
 CGLMaterialResource::CGLMaterialResource(std::string name, CGLRenderer& renderer)
@@ -72,6 +100,11 @@ bool CGLMaterialResource::Load(const std::string& path)
     m_bFillConstants = ReadMaterialFile(path);
     MakeBuffers(m_Vertex);
     MakeBuffers(m_Pixel);
+    if (m_bFillConstants)
+        for (const Stage* stage : {&m_Vertex, &m_Pixel})
+            for (const GLConstantBuffer& b : stage->buffers)
+                for (const ShaderVariable& v : b.variables)
+                    CheckConstant(v.name, v.size);
     return m_bFillConstants;
 }
 
@@ -88,11 +121,12 @@ void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& fil
         diag::Report(std::string("cannot open ") + kind + " shader '" + file + "'");
         return;
     }
-    CompiledShader compiled = CompileHlsl(ResolvePath(file), entry,
+    const std::string resolved = ResolvePath(file);
+    CompiledShader compiled = CompileHlsl(resolved, entry,
                                           stage == MaterialStage::Pixel ? ShaderStage::Pixel : ShaderStage::Vertex);
     if (!compiled.ok) {
         diag::Report(std::string(kind) + " shader '" + file + "' (" + entry + ") does not compile:");
-        ReportLines(compiled.log);
+        ReportShaderLog(compiled.log, resolved);
         return;
     }
     const GLuint shader = glCreateShader(stage == MaterialStage::Pixel ? GL_FRAGMENT_SHADER : GL_VERTEX_SHADER);

@@ -39,6 +39,7 @@ public:
     void CaptureConstants(std::vector<uint8_t>& snapshot) const override;
     void LoadShader(MaterialStage stage, const std::string& file, const std::string& entry) override;
     bool FindPixelResource(const std::string& resourceName, uint32_t& bindPoint) const override;
+    bool HasPixelShader() const override { return m_Pixel.reflected; }
 
     GLuint GetProgram() const { return m_Program; }
     const std::vector<GLConstantBuffer>& GetConstantBuffers(MaterialStage stage) const;

@@ -6,21 +6,28 @@
 #include "app/Diagnostics.h"
 #include "render/FontResource.h"
 #include "render/ModelResource.h"
+#include "render/gl/GLFontResource.h"
 #include "render/gl/GLMaterialResource.h"
 #include "render/gl/GLModelResource.h"
 #include "render/gl/GLPostProcessResource.h"
+#include "render/gl/GLSpriteContext.h"
+#include "render/gl/GLSpriteDevice.h"
 #include "render/gl/GLStates.h"
 #include "render/gl/GLSurface.h"
+#include "render/gl/GLTextRendererProperty.h"
 #include "render/gl/GLTextureResource.h"
 #include "render/gl/GLVertexLayout.h"
 #include "scene/ParameterTable.h"
 #include "scene/ResourceRegistry.h"
-#include "scene/TextRendererProperty.h"
 #include "scene/Transform.h"
 
 #include <algorithm>
 
-CGLRenderer::CGLRenderer(CGLSurface* surface) : m_pSurface(surface) {}
+CGLRenderer::CGLRenderer(CGLSurface* surface)
+    : m_pSurface(surface), m_pSpriteDevice(std::make_unique<CGLSpriteDevice>()),
+      m_pSpriteContext(std::make_unique<CGLSpriteContext>(*this, *m_pSpriteDevice))
+{
+}
 
 CGLRenderer::~CGLRenderer()
 {
@@ -245,10 +252,16 @@ CMaterialResource* CGLRenderer::CreateMaterial(std::string name, std::string pat
     return Registered(material, loaded);
 }
 
+DirectX::ISpriteContext* CGLRenderer::GetSpriteContext()
+{
+    return m_pSpriteContext.get();
+}
+
 CFontResource* CGLRenderer::CreateFont(std::string name, std::string path)
 {
-    diag::Report("font '" + name + "' (" + path + "): fonts are not supported yet");
-    return Registered(new CFontResource(name), false);
+    auto* font = new CGLFontResource(name, *this);
+    const bool loaded = font->Load(path);
+    return Registered(font, loaded);
 }
 
 CModelResource* CGLRenderer::CreateQuad(std::string name)
@@ -281,5 +294,5 @@ CTextRendererProperty* CGLRenderer::CreateTextRenderer(CFontResource* font, std:
 {
     const bool isNew = g_pDemoSystem && g_pDemoSystem->m_Resources &&
                        !g_pDemoSystem->m_Resources->FindResource(name, RESOURCE_TEXTRENDERER);
-    return Registered(new CTextRendererProperty(font, name, text), isNew);
+    return Registered(new CGLTextRendererProperty(font, name, text, *this), isNew);
 }

@@ -10,9 +10,15 @@
 
 #include <cstdint>
 #include <epoxy/gl.h>
+#include <memory>
 #include <vector>
 
+class CGLSpriteContext;
+class CGLSpriteDevice;
 class CGLSurface;
+namespace DirectX {
+class ISpriteContext;
+}
 
 class CGLRenderer : public CRenderer {
 public:
@@ -62,6 +68,13 @@ public:
 
     // The back buffer as RGB8, top row first (width * height * 3 bytes).
     void ReadBackBuffer(std::vector<uint8_t>& rgb) const;
+    // The back buffer's framebuffer, for readers of finished frames (video output).
+    GLuint GetBackBuffer() const { return m_BackBuffer; }
+
+    // The sprite path's context (and through it the device) for fonts. Batches
+    // find their shared objects by these objects' addresses, so both live as
+    // long as the renderer.
+    DirectX::ISpriteContext* GetSpriteContext();
 
 private:
     CGLSurface* m_pSurface;
@@ -76,4 +89,6 @@ private:
     GLuint m_TargetTexture = 0;  // colour texture of the bound framebuffer, 0 for the back buffer
     std::vector<GLuint> m_UnitTextures;
     CRendererMatrices m_Matrices;
+    std::unique_ptr<CGLSpriteDevice> m_pSpriteDevice;
+    std::unique_ptr<CGLSpriteContext> m_pSpriteContext;
 };

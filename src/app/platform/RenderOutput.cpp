@@ -1,0 +1,94 @@
+// Frames and their music, from the renderer and the mixer to the video writer.
+#include "app/platform/RenderOutput.h"
+
+#include "app/FrameLoop.h"
+#include "audio/PulledAudioOutput.h"
+#include "render/gl/GLRenderer.h"
+
+CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames)
+    : m_Renderer(renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames)
+{
+}
+
+CRenderOutput::~CRenderOutput()
+{
+    Close();
+}
+
+bool CRenderOutput::Open(const std::string& path)
+{
+    if (!m_Writer.Open(path, m_Renderer.Width(), m_Renderer.Height(), m_nFps, kSampleRate, kChannels)) {
+        m_Error = m_Writer.Error();
+        m_bFailed = true;
+        return false;
+    }
+    // From here on the mixer keeps what it makes until this output takes it.
+    if (m_pAudio) {
+        m_pAudio->SetKeepSamples(true);
+        m_Mixed.clear();
+        m_pAudio->TakeSamples(m_Mixed);
+    }
+    return true;
+}
+
+bool CRenderOutput::AddFrame(long index, const FrameResult& frame)
+{
+    if (m_bFailed || m_bClosed)
+        return false;
+    const GLuint backBuffer = m_Renderer.GetBackBuffer();
+    const int width = m_Renderer.Width();
+    const int height = m_Renderer.Height();
+    m_Pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
+    glNamedFramebufferReadBuffer(backBuffer, GL_COLOR_ATTACHMENT0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    // Row 0 of the back buffer is the top of the picture, which is what the writer takes.
+    glReadnPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, static_cast<GLsizei>(m_Pixels.size()),
+                  m_Pixels.data());
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+
+    // The frame's sound: what the mixer made for it, or, when an unknown keyword held the
+    // clock, silence of the frame's length, so the sound keeps to the picture's timeline.
+    const size_t samples = CVideoWriter::SamplesForFrame(index, kSampleRate, m_nFps);
+    m_Mixed.clear();
+    if (m_pAudio)
+        m_pAudio->TakeSamples(m_Mixed);
+    if (frame.updated && m_pAudio)
+        m_Cutter.Add(m_Mixed.data(), m_Mixed.size() / kChannels);
+    else
+        m_Cutter.AddSilence(samples);
+    m_Cutter.Cut(samples, m_FrameSound);
+
+    if (!m_Writer.PushFrame(m_Pixels.data(), static_cast<std::ptrdiff_t>(width) * 4, m_FrameSound.data(), samples)) {
+        m_Error = m_Writer.Error();
+        m_bFailed = true;
+        return false;
+    }
+    ++m_nFrames;
+    m_nSamples += static_cast<int64_t>(samples);
+    m_Progress.Update(m_nFrames);
+    return true;
+}
+
+bool CRenderOutput::Close()
+{
+    if (m_bClosed)
+        return !m_bFailed;
+    m_bClosed = true;
+    if (m_pAudio)
+        m_pAudio->SetKeepSamples(false);
+    if (!m_Writer.IsOpen())
+        return !m_bFailed;
+    const bool closed = m_Writer.Close();
+    m_Progress.Finish(m_nFrames);
+    if (!closed && !m_bFailed) {
+        m_Error = m_Writer.Error();
+        m_bFailed = true;
+    }
+    return !m_bFailed;
+}
+
+double CRenderOutput::AudioSeconds() const
+{
+    return static_cast<double>(m_nSamples) / kSampleRate;
+}

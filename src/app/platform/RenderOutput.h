@@ -1,0 +1,59 @@
+// CRenderOutput: the --render side of the player. After each drawn frame it
+// reads the back buffer, cuts that frame's music from the pulled mixer (or
+// silence, when the frame's clock stood still) and hands both to the video
+// writer, whose thread encodes them; it keeps the progress line. It neither
+// draws nor paces, and it does not decide when the render ends.
+#pragma once
+#include "app/FrameAudioCutter.h"
+#include "app/platform/ProgressReporter.h"
+#include "app/platform/VideoWriter.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CGLRenderer;
+class CPulledAudioOutput;
+struct FrameResult;
+
+class CRenderOutput {
+public:
+    // audio: the pulled output whose samples are the music (null: silence).
+    // totalFrames: the frames the render will have when known, for the progress line; < 0 unknown.
+    CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames);
+    ~CRenderOutput();
+    CRenderOutput(const CRenderOutput&) = delete;
+    CRenderOutput& operator=(const CRenderOutput&) = delete;
+
+    // Creates the file (or checks the sequence's folder); false with Error() set.
+    bool Open(const std::string& path);
+    // The frame just drawn and its sound; false once the writer has failed.
+    bool AddFrame(long index, const FrameResult& frame);
+    // Writes what is queued and closes the file properly (also after an interrupt).
+    bool Close();
+
+    const std::string& Error() const { return m_Error; }
+    long Frames() const { return m_nFrames; }
+    bool Failed() const { return m_bFailed; }
+    // Seconds of sound handed to the writer: the frames' own lengths, summed.
+    double AudioSeconds() const;
+
+    static constexpr int kSampleRate = 44100;
+    static constexpr int kChannels = 2;
+
+private:
+    CGLRenderer& m_Renderer;
+    CPulledAudioOutput* m_pAudio;
+    int m_nFps;
+    CVideoWriter m_Writer;
+    CFrameAudioCutter m_Cutter{kChannels};
+    CProgressReporter m_Progress;
+    std::vector<uint8_t> m_Pixels;
+    std::vector<float> m_Mixed;
+    std::vector<float> m_FrameSound;
+    std::string m_Error;
+    long m_nFrames = 0;
+    int64_t m_nSamples = 0;
+    bool m_bFailed = false;
+    bool m_bClosed = false;
+};

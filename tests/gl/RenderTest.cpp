@@ -1,0 +1,236 @@
+// --render through the player binary: a production rendered to a movie and to a
+// PNG sequence and read back; files that cannot be written; Ctrl-C mid-render.
+#include "MovieReader.h"
+#include "ProductionRunner.h"
+#include "app/platform/Player.h"
+#include "support/TempDir.h"
+#include "unit/AudioTestFiles.h"
+
+#include <stb_image.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <regex>
+#include <spawn.h>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr int kFps = 30;
+constexpr size_t kFrames = 24;     // "exitdemo" is read on frame 23
+constexpr size_t kFirstGreen = 16; // the first frame whose music is the tone
+constexpr double kToneStart = 0.5; // in Music.wav
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+// The render production next to a copy of the shared materials, with its music:
+// silence, then from 0.5 s a 440 Hz tone, left louder than right.
+std::filesystem::path Stage(const TempDir& dir, const std::string& name)
+{
+    namespace fs = std::filesystem;
+    fs::copy(ProductionDir(name), dir.Path() / name, fs::copy_options::recursive);
+    fs::copy(ProductionDir("common"), dir.Path() / "common", fs::copy_options::recursive);
+    const auto production = dir.Path() / name;
+    const bool written = audiotest::WriteAudio(
+        (production / "Music.wav").string(), SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, 2, 2 * kRate,
+        [](int64_t i, int channel) {
+            if (i < static_cast<int64_t>(kToneStart * kRate))
+                return 0.0f;
+            const double s = std::sin(2 * std::numbers::pi * 440 * static_cast<double>(i) / kRate);
+            return static_cast<float>((channel == 0 ? 0.5 : 0.25) * s);
+        });
+    EXPECT_TRUE(written);
+    return production;
+}
+
+std::array<int, 3> Centre(const Movie& movie, size_t frame)
+{
+    const auto& f = movie.frames.at(frame);
+    const size_t i = (static_cast<size_t>(movie.height / 2) * static_cast<size_t>(movie.width) +
+                      static_cast<size_t>(movie.width / 2)) * 4;
+    return {f[i], f[i + 1], f[i + 2]};
+}
+
+// Seconds on the file's timeline of the first loud sample of the left channel.
+double Onset(const Movie& movie)
+{
+    const auto& left = movie.audio.at(0);
+    for (size_t i = 0; i < left.size(); ++i)
+        if (std::abs(left[i]) > 0.25f)
+            return movie.audioStart + static_cast<double>(i) / movie.audioRate;
+    return -1.0;
+}
+
+TEST(Render, MovieHoldsEveryFrameWithItsOwnMusic)
+{
+    TempDir dir;
+    const auto production = Stage(dir, "render");
+    const std::string out = (dir.Path() / "out.mp4").string();
+    std::string errors;
+    ASSERT_EQ(RunPlayerBinary("--size 64x36 --fps 30 --render " + Quote(out) + " " + Quote(production.string()), &errors),
+              0)
+        << errors;
+    EXPECT_EQ(errors, ""); // no progress line: stderr is not a terminal
+
+    const Movie movie = ReadMovie(out);
+    ASSERT_TRUE(movie.opened);
+    EXPECT_EQ(movie.width, 64);
+    EXPECT_EQ(movie.height, 36);
+    EXPECT_NEAR(movie.frameRate, kFps, 0.01);
+    ASSERT_EQ(movie.frames.size(), kFrames);
+    EXPECT_TRUE(Near(Centre(movie, 0), {255, 0, 0}, 12));
+    EXPECT_TRUE(Near(Centre(movie, kFirstGreen - 1), {255, 0, 0}, 12));
+    EXPECT_TRUE(Near(Centre(movie, kFirstGreen), {0, 255, 0}, 12));
+    EXPECT_TRUE(Near(Centre(movie, kFrames - 1), {0, 255, 0}, 12));
+
+    // The sound is exactly as long as the picture: 24 frames of 1470 samples, within
+    // the one AAC frame the encoder may pad to.
+    ASSERT_EQ(movie.audioChannels, 2);
+    ASSERT_EQ(movie.audioRate, kRate);
+    const double videoEnd = movie.videoSeconds;
+    EXPECT_NEAR(videoEnd - movie.frameTimes[0], static_cast<double>(kFrames) / kFps, 0.002);
+    EXPECT_NEAR(movie.audioStart + static_cast<double>(movie.audio[0].size()) / kRate, videoEnd, 1024.0 / kRate);
+    EXPECT_NEAR(static_cast<double>(movie.audio[0].size()), kFrames * kRate / kFps, 1024.0);
+
+    // The tone starts with the first green frame, not half a second in: frame 7 held the
+    // clock and the music for a frame, and its silence keeps the sound on the picture's
+    // timeline. Music running ahead by that frame would start 33 ms early.
+    const double greenAt = movie.frameTimes[kFirstGreen];
+    EXPECT_NEAR(Onset(movie), greenAt, 0.006) << "green frame at " << greenAt;
+    EXPECT_NEAR(greenAt - movie.frameTimes[0], static_cast<double>(kFirstGreen) / kFps, 0.002);
+    const size_t n = movie.audio[1].size();
+    EXPECT_NEAR(Rms(movie.audio[1], n - 8192, n - 1024), 0.25 / std::sqrt(2.0), 0.02);
+}
+
+TEST(Render, PngSequenceHoldsOneFilePerFrame)
+{
+    TempDir dir;
+    const auto production = Stage(dir, "render");
+    const auto frames = dir.Path() / "frames";
+    std::filesystem::create_directory(frames);
+    std::string errors;
+    ASSERT_EQ(RunPlayerBinary("--size 32x18 --fps 30 --render " + Quote((frames / "shot_%03d.png").string()) + " " +
+                                  Quote(production.string()),
+                              &errors),
+              0)
+        << errors;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(frames))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), kFrames);
+    EXPECT_EQ(names.front(), "shot_000.png");
+    EXPECT_EQ(names.back(), "shot_023.png");
+    for (const auto& [frame, want] : {std::pair{kFirstGreen - 1, std::array<int, 3>{255, 0, 0}},
+                                      std::pair{kFirstGreen, std::array<int, 3>{0, 255, 0}}}) {
+        int w = 0, h = 0, comp = 0;
+        const std::string file = (frames / names[frame]).string();
+        uint8_t* rgb = stbi_load(file.c_str(), &w, &h, &comp, 3);
+        ASSERT_NE(rgb, nullptr) << file;
+        EXPECT_EQ(w, 32);
+        EXPECT_EQ(h, 18);
+        EXPECT_TRUE(Near({rgb[0], rgb[1], rgb[2]}, want, 0)) << file; // exact: no lossy coding
+        stbi_image_free(rgb);
+    }
+}
+
+TEST(Render, FilesThatCannotBeWrittenFailInOneLine)
+{
+    TempDir dir;
+    const auto production = Stage(dir, "render");
+    std::string errors;
+    const std::string nowhere = (dir.Path() / "missing" / "out.mp4").string();
+    EXPECT_EQ(RunPlayerBinary("--size 64x36 --render " + Quote(nowhere) + " " + Quote(production.string()), &errors), 1);
+    EXPECT_NE(errors.find("out.mp4"), std::string::npos) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+
+    // A PNG sequence into a folder that is not there: refused before the first frame.
+    const std::string frames = (dir.Path() / "gone" / "f_%03d.png").string();
+    EXPECT_EQ(RunPlayerBinary("--size 64x36 --render " + Quote(frames) + " " + Quote(production.string()), &errors), 1);
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+}
+
+// Runs the player binary in the background with its stderr in a file; returns its pid.
+pid_t Spawn(const std::vector<std::string>& arguments, const std::string& errFile)
+{
+    std::vector<char*> argv;
+    std::string program = ML_PLAYER_PATH;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = arguments;
+    for (std::string& a : copies)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // Signals blocked in this process would stay blocked in the child: start it with none.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ) != 0)
+        pid = -1;
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+// Waits for the child; kills it when it has not ended within the time.
+bool WaitFor(pid_t pid, int& raw, std::chrono::seconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (::waitpid(pid, &raw, WNOHANG) == pid)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &raw, 0);
+    return false;
+}
+
+TEST(Render, CtrlCStopsTheRenderAndLeavesAPlayableMovie)
+{
+    TempDir dir;
+    const auto production = Stage(dir, "endless");
+    const std::string out = (dir.Path() / "cut.mp4").string();
+    const std::string errFile = (dir.Path() / "stderr.txt").string();
+    const pid_t pid = Spawn({"--size", "64x36", "--fps", "30", "--render", out, production.string()}, errFile);
+    ASSERT_GT(pid, 0);
+    // The file appears once the production has started; let it render a while, then interrupt.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    std::error_code ec;
+    while (std::chrono::steady_clock::now() < deadline && !std::filesystem::exists(out, ec))
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    int raw = 0;
+    ASSERT_TRUE(WaitFor(pid, raw, std::chrono::seconds(60))) << "the render did not stop";
+    std::ifstream in(errFile);
+    const std::string errors((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(WIFEXITED(raw)) << "ended by signal " << (WIFSIGNALED(raw) ? WTERMSIG(raw) : 0);
+    EXPECT_EQ(WEXITSTATUS(raw), kInterruptedStatus) << errors;
+
+    // The message says how many frames the file holds; FFmpeg finds exactly those.
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(errors, match, std::regex("holds the first ([0-9]+) frames"))) << errors;
+    const size_t frames = std::stoul(match[1]);
+    const Movie movie = ReadMovie(out);
+    ASSERT_TRUE(movie.opened);
+    EXPECT_GT(frames, 0u);
+    EXPECT_EQ(movie.frames.size(), frames);
+    EXPECT_TRUE(Near(Centre(movie, frames - 1), {0, 0, 255}, 12));
+    EXPECT_NEAR(movie.audioStart + static_cast<double>(movie.audio.at(0).size()) / kRate, movie.videoSeconds,
+                1024.0 / kRate);
+}
+
+} // namespace
