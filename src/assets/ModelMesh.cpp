@@ -1,16 +1,7 @@
-// The unit quad's fixed data.
+// The unit quad as a mesh.
 #include "assets/ModelMesh.h"
 
 #include <iterator>
-
-const ModelVertex kUnitQuadVertices[4] = {
-    {{-1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 0.0f}},
-    {{1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 0.0f}},
-    {{-1.0f, -1.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, {0.0f, 1.0f}},
-    {{1.0f, -1.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, {1.0f, 1.0f}},
-};
-
-const uint32_t kUnitQuadIndices[6] = {0, 1, 2, 1, 3, 2};
 
 ModelMesh MakeUnitQuadMesh()
 {

@@ -2,6 +2,7 @@
 // triangle list of ModelVertex with 32-bit indices, and the unit quad that
 // "createquad" and the full-screen passes draw. Holds no device objects.
 #pragma once
+#include "render/FullScreenQuad.h"
 #include "render/ModelVertex.h"
 
 #include <cstdint>
@@ -12,8 +13,6 @@ struct ModelMesh {
     std::vector<uint32_t> indices;
 };
 
-// Clip-space corners, texture origin top left, both triangles clockwise on screen.
-extern const ModelVertex kUnitQuadVertices[4];
-extern const uint32_t kUnitQuadIndices[6];
-
+// The unit quad's data (clip-space corners, texture origin top left, both
+// triangles clockwise on screen) is the one full-screen passes draw.
 ModelMesh MakeUnitQuadMesh();

@@ -42,8 +42,14 @@ void CMaterialResource::CheckConstant(const std::string& lowercaseName, uint32_t
                      "; it is never written");
 }
 
+namespace {
+// Stamps are unique across materials and frames; 0 means "never updated".
+uint64_t g_LastConstantsStamp = 0;
+} // namespace
+
 void CMaterialResource::Update(float dt)
 {
+    m_ConstantsStamp = ++g_LastConstantsStamp;
     if (m_pColourSource) {
         m_pColourSource->Advance(dt);
         for (int k = 0; k < 4; ++k)
@@ -51,6 +57,12 @@ void CMaterialResource::Update(float dt)
     }
     if (g_pDemoSystem && g_pDemoSystem->m_Parameters)
         g_pDemoSystem->m_Parameters->SetParameter("AmbientColour", m_AmbientColour.data(), 16);
+}
+
+void CMaterialResource::RestoreConstants(const std::vector<uint8_t>& snapshot, uint64_t stamp, const void* user)
+{
+    UploadConstants(snapshot, user);
+    m_ConstantsStamp = stamp;
 }
 
 bool CMaterialResource::SetTexture(const std::string& slotName, CTextureResource* texture)

@@ -47,6 +47,18 @@ public:
     // Advances the colour source, then points "AmbientColour" at this material's colour.
     virtual void Update(float dt);
 
+    // Several users of one material each update it, then all draw later: each
+    // keeps what its own update put into the constant buffers and puts it back
+    // before drawing. The base has no constant buffers: the snapshot is empty.
+    virtual void CaptureConstants(std::vector<uint8_t>& snapshot) const { snapshot.clear(); }
+    // Puts a user's snapshot back (the colour source is not advanced again):
+    // until the next Update, Apply binds constants holding it. The material
+    // then reports the stamp the snapshot was taken under.
+    void RestoreConstants(const std::vector<uint8_t>& snapshot, uint64_t stamp, const void* user);
+    // What the constant buffers hold now: a new stamp on every Update, or the
+    // stamp of the snapshot last restored.
+    uint64_t GetConstantsStamp() const { return m_ConstantsStamp; }
+
     // First slot of that exact name gets the texture; no slot, no effect (false).
     bool SetTexture(const std::string& slotName, CTextureResource* texture);
     bool HasTextureSlot(const std::string& slotName) const;
@@ -63,9 +75,16 @@ public:
     CVariableResource* GetColourSource() const { return m_pColourSource; }
     const std::array<float, 4>& GetAmbientColour() const { return m_AmbientColour; }
 
+protected:
+    // Makes the buffers Apply binds hold a snapshot from CaptureConstants. A back
+    // end may keep a copy per user, so that draws already issued with other
+    // contents keep theirs without waiting for the device.
+    virtual void UploadConstants(const std::vector<uint8_t>& /*snapshot*/, const void* /*user*/) {}
+
 private:
     std::vector<TextureSlot> m_Slots;
     bool m_bShaderLine[2] = {false, false}; // vertex, pixel
     CVariableResource* m_pColourSource = nullptr;
     std::array<float, 4> m_AmbientColour = {1.0f, 1.0f, 1.0f, 1.0f};
+    uint64_t m_ConstantsStamp = 0;
 };

@@ -15,8 +15,13 @@ bool CModelRendererProperty::Update(float dt)
 {
     if (!m_pModel)
         return true;
-    if (CMaterialResource* material = GetMaterial(m_pModel->GetMaterialSlot()))
+    CMaterialResource* material = GetMaterial(m_pModel->GetMaterialSlot());
+    m_pUpdatedMaterial = material;
+    if (material) {
         material->Update(dt);
+        material->CaptureConstants(m_Constants);
+        m_ConstantsStamp = material->GetConstantsStamp();
+    }
     return true;
 }
 
@@ -24,8 +29,13 @@ bool CModelRendererProperty::Render()
 {
     if (!m_pModel)
         return true;
-    if (CMaterialResource* material = GetMaterial(m_pModel->GetMaterialSlot()))
+    if (CMaterialResource* material = GetMaterial(m_pModel->GetMaterialSlot())) {
+        // Another user updated the material after this renderer did: put this
+        // renderer's constants back. A material with one user is never touched.
+        if (material == m_pUpdatedMaterial && material->GetConstantsStamp() != m_ConstantsStamp)
+            material->RestoreConstants(m_Constants, m_ConstantsStamp, this);
         material->Apply();
+    }
     m_pModel->Draw();
     return true;
 }

@@ -1,8 +1,11 @@
 // CModelRendererProperty: draws a model with the material bound to its slot.
-// It neither owns the model nor the materials.
+// It neither owns the model nor the materials. Each renderer draws with the
+// shader constants of its own update, even when another renderer updates the
+// same material in between.
 #pragma once
 #include "scene/Property.h"
 
+#include <cstdint>
 #include <vector>
 
 class CModelResource;
@@ -29,4 +32,8 @@ public:
 private:
     CModelResource* m_pModel;
     std::vector<MaterialBinding> m_Bindings;
+    // The constants this renderer's update left in its material, and their stamp.
+    CMaterialResource* m_pUpdatedMaterial = nullptr;
+    uint64_t m_ConstantsStamp = 0;
+    std::vector<uint8_t> m_Constants;
 };

@@ -84,6 +84,18 @@ struct ProductionRun {
 
 using FrameProbe = std::function<void(long frame, CDemoSystem& demo)>;
 
+// Copies a production and the shared common folder beside it into a scratch
+// directory, for tests that write generated files (images) into the production.
+// Returns the copy's path, for RunProductionAt.
+inline std::string CopyProduction(const std::string& name, const std::filesystem::path& scratch)
+{
+    const auto productions = scratch / "productions";
+    std::filesystem::create_directories(productions);
+    std::filesystem::copy(ProductionDir(name), productions / name, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(ProductionDir("common"), productions / "common", std::filesystem::copy_options::recursive);
+    return (productions / name).string();
+}
+
 // Plays the production in dir headless at width x height with a fixed step,
 // keeping the frames asked for.
 inline ProductionRun RunProductionAt(const std::string& dir, const std::set<long>& keep, int fps = 64,

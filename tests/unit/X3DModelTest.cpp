@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace {
 
@@ -34,7 +35,9 @@ struct Loaded {
 
 Loaded Load(const std::string& text)
 {
-    const std::filesystem::path path = std::filesystem::path(testing::TempDir()) / "ml_x3d_test.x3d";
+    // One name per process: tests run in parallel, each in its own process.
+    const std::filesystem::path path =
+        std::filesystem::path(testing::TempDir()) / ("ml_x3d_test_" + std::to_string(::getpid()) + ".x3d");
     std::ofstream(path) << text;
     Loaded l;
     l.ok = LoadX3DModel(path.string(), l.mesh, l.error);

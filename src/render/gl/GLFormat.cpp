@@ -9,6 +9,8 @@ namespace {
 #define ML_SWZ(r, g, b, a) {r, g, b, a}
 #define ML_RGBA ML_SWZ(GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA)
 #define ML_RGB1 ML_SWZ(GL_RED, GL_GREEN, GL_BLUE, GL_ONE)
+// One channel (gray images): red only, sampled as (r, 0, 0, 1) as Direct3D does.
+#define ML_R001 ML_SWZ(GL_RED, GL_ZERO, GL_ZERO, GL_ONE)
 
 constexpr GLFormat kFormats[] = {
     {DxgiFormat::UNKNOWN, 0, 0, 0, ML_RGBA, 0, false},
@@ -20,13 +22,13 @@ constexpr GLFormat kFormats[] = {
     {DxgiFormat::R10G10B10A2_UNORM, GL_RGB10_A2, GL_RGBA, GL_UNSIGNED_INT_2_10_10_10_REV, ML_RGBA, 4, false},
     {DxgiFormat::R8G8B8A8_UNORM, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, ML_RGBA, 4, false},
     {DxgiFormat::R8G8B8A8_UNORM_SRGB, GL_SRGB8_ALPHA8, GL_RGBA, GL_UNSIGNED_BYTE, ML_RGBA, 4, false},
-    {DxgiFormat::R32_FLOAT, GL_R32F, GL_RED, GL_FLOAT, ML_RGBA, 4, false},
+    {DxgiFormat::R32_FLOAT, GL_R32F, GL_RED, GL_FLOAT, ML_R001, 4, false},
     {DxgiFormat::R32_UINT, GL_R32UI, GL_RED_INTEGER, GL_UNSIGNED_INT, ML_RGBA, 4, false},
     {DxgiFormat::D24_UNORM_S8_UINT, GL_DEPTH24_STENCIL8, GL_DEPTH_STENCIL, GL_UNSIGNED_INT_24_8, ML_RGBA, 4, false},
-    {DxgiFormat::R16_FLOAT, GL_R16F, GL_RED, GL_HALF_FLOAT, ML_RGBA, 2, false},
-    {DxgiFormat::R16_UNORM, GL_R16, GL_RED, GL_UNSIGNED_SHORT, ML_RGBA, 2, false},
+    {DxgiFormat::R16_FLOAT, GL_R16F, GL_RED, GL_HALF_FLOAT, ML_R001, 2, false},
+    {DxgiFormat::R16_UNORM, GL_R16, GL_RED, GL_UNSIGNED_SHORT, ML_R001, 2, false},
     {DxgiFormat::R16_UINT, GL_R16UI, GL_RED_INTEGER, GL_UNSIGNED_SHORT, ML_RGBA, 2, false},
-    {DxgiFormat::R8_UNORM, GL_R8, GL_RED, GL_UNSIGNED_BYTE, ML_RGBA, 1, false},
+    {DxgiFormat::R8_UNORM, GL_R8, GL_RED, GL_UNSIGNED_BYTE, ML_R001, 1, false},
     // Alpha-only: stored in red, sampled as (0, 0, 0, a) as Direct3D does.
     {DxgiFormat::A8_UNORM, GL_R8, GL_RED, GL_UNSIGNED_BYTE, ML_SWZ(GL_ZERO, GL_ZERO, GL_ZERO, GL_RED), 1, false},
     {DxgiFormat::BC1_UNORM, GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, 0, 0, ML_RGBA, 8, true},
@@ -47,6 +49,7 @@ constexpr GLFormat kFormats[] = {
 #undef ML_SWZ
 #undef ML_RGBA
 #undef ML_RGB1
+#undef ML_R001
 
 static_assert(std::size(kFormats) == kDxgiFormatCount, "one entry for every DXGI format name");
 

@@ -80,6 +80,10 @@ CGLMaterialResource::CGLMaterialResource(std::string name, CGLRenderer& renderer
 
 CGLMaterialResource::~CGLMaterialResource()
 {
+    for (const auto& entry : m_UserConstants)
+        for (GLuint buffer : entry.second.buffers)
+            if (buffer)
+                glDeleteBuffers(1, &buffer);
     for (Stage* stage : {&m_Vertex, &m_Pixel}) {
         for (GLConstantBuffer& b : stage->buffers)
             if (b.buffer)
@@ -219,12 +223,60 @@ const std::vector<GLConstantBuffer>& CGLMaterialResource::GetConstantBuffers(Mat
 void CGLMaterialResource::Update(float dt)
 {
     CMaterialResource::Update(dt);
+    m_pBoundConstants = nullptr;
     if (!m_bFillConstants)
         return;
     for (GLConstantBuffer& b : m_Vertex.buffers)
         Upload(b);
     for (GLConstantBuffer& b : m_Pixel.buffers)
         Upload(b);
+}
+
+void CGLMaterialResource::CaptureConstants(std::vector<uint8_t>& snapshot) const
+{
+    snapshot.clear();
+    if (!m_bFillConstants)
+        return;
+    for (const Stage* stage : {&m_Vertex, &m_Pixel})
+        for (const GLConstantBuffer& b : stage->buffers)
+            snapshot.insert(snapshot.end(), b.shadow.begin(), b.shadow.end());
+}
+
+void CGLMaterialResource::UploadConstants(const std::vector<uint8_t>& snapshot, const void* user)
+{
+    size_t total = 0;
+    for (const Stage* stage : {&m_Vertex, &m_Pixel})
+        for (const GLConstantBuffer& b : stage->buffers)
+            total += b.shadow.size();
+    // A snapshot of other buffers (or none, from an unfilled material) changes nothing.
+    if (!m_bFillConstants || snapshot.size() != total)
+        return;
+    UserConstants& copy = m_UserConstants[user];
+    if (copy.buffers.empty()) {
+        for (const Stage* stage : {&m_Vertex, &m_Pixel}) {
+            for (const GLConstantBuffer& b : stage->buffers) {
+                GLuint buffer = 0;
+                if (b.size > 0) {
+                    glCreateBuffers(1, &buffer);
+                    glNamedBufferStorage(buffer, b.size, nullptr, GL_DYNAMIC_STORAGE_BIT);
+                }
+                copy.buffers.push_back(buffer);
+            }
+        }
+    }
+    if (copy.contents != snapshot) {
+        size_t at = 0, k = 0;
+        for (const Stage* stage : {&m_Vertex, &m_Pixel}) {
+            for (const GLConstantBuffer& b : stage->buffers) {
+                if (copy.buffers[k])
+                    glNamedBufferSubData(copy.buffers[k], 0, b.size, snapshot.data() + at);
+                at += b.shadow.size();
+                ++k;
+            }
+        }
+        copy.contents = snapshot;
+    }
+    m_pBoundConstants = &copy;
 }
 
 void CGLMaterialResource::Upload(GLConstantBuffer& b)
@@ -254,7 +306,12 @@ void CGLMaterialResource::Apply()
         const auto* texture = dynamic_cast<const CGLTextureResource*>(slot.texture);
         m_Renderer.BindTexture(slot.bindPoint, texture ? texture->GetTexture() : 0);
     }
-    for (const Stage* stage : {&m_Vertex, &m_Pixel})
-        for (const GLConstantBuffer& b : stage->buffers)
-            glBindBufferBase(GL_UNIFORM_BUFFER, b.binding, b.buffer);
+    size_t k = 0;
+    for (const Stage* stage : {&m_Vertex, &m_Pixel}) {
+        for (const GLConstantBuffer& b : stage->buffers) {
+            const GLuint buffer = m_pBoundConstants ? m_pBoundConstants->buffers[k] : b.buffer;
+            glBindBufferBase(GL_UNIFORM_BUFFER, b.binding, buffer);
+            ++k;
+        }
+    }
 }

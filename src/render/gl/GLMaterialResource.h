@@ -9,6 +9,7 @@
 #include "render/gl/ShaderCompiler.h"
 
 #include <epoxy/gl.h>
+#include <unordered_map>
 #include <vector>
 
 class CGLRenderer;
@@ -34,12 +35,20 @@ public:
 
     void Apply() override;
     void Update(float dt) override;
+    // Every constant buffer's CPU copy, vertex stage first, one after another.
+    void CaptureConstants(std::vector<uint8_t>& snapshot) const override;
     void LoadShader(MaterialStage stage, const std::string& file, const std::string& entry) override;
     bool FindPixelResource(const std::string& resourceName, uint32_t& bindPoint) const override;
     bool HasPixelShader() const override { return m_Pixel.reflected; }
 
     GLuint GetProgram() const { return m_Program; }
     const std::vector<GLConstantBuffer>& GetConstantBuffers(MaterialStage stage) const;
+
+protected:
+    // Into this user's own copy of the buffers, made on first use and written
+    // only when its contents change: the driver never has to wait for draws
+    // already issued with the material's buffers.
+    void UploadConstants(const std::vector<uint8_t>& snapshot, const void* user) override;
 
 private:
     struct Stage {
@@ -48,6 +57,11 @@ private:
         std::vector<ReflectedConstantBuffer> constantBuffers;
         std::vector<ReflectedTexture> textures;
         std::vector<GLConstantBuffer> buffers;
+    };
+
+    struct UserConstants {
+        std::vector<GLuint> buffers; // one per constant buffer, vertex stage first
+        std::vector<uint8_t> contents;
     };
 
     void Link();
@@ -64,4 +78,6 @@ private:
     // A file that failed to read leaves its buffers unfilled (all zero), as a
     // shader without bound constant buffers reads zeros on Direct3D.
     bool m_bFillConstants = false;
+    std::unordered_map<const void*, UserConstants> m_UserConstants;
+    const UserConstants* m_pBoundConstants = nullptr; // null: the material's own buffers
 };

@@ -8,6 +8,7 @@
 #include "render/ModelResource.h"
 #include "render/gl/GLFontResource.h"
 #include "render/gl/GLMaterialResource.h"
+#include "render/gl/GLModelResource.h"
 #include "render/gl/GLPostProcessResource.h"
 #include "render/gl/GLSpriteContext.h"
 #include "render/gl/GLSpriteDevice.h"
@@ -265,14 +266,16 @@ CFontResource* CGLRenderer::CreateFont(std::string name, std::string path)
 
 CModelResource* CGLRenderer::CreateQuad(std::string name)
 {
-    diag::Report("quad '" + name + "': models are not supported yet");
-    return Registered(new CModelResource(name), false);
+    auto* model = new CGLModelResource(name, *this);
+    const bool built = model->BuildQuad();
+    return Registered(model, built);
 }
 
 CModelResource* CGLRenderer::CreateModel(std::string name, std::string path)
 {
-    diag::Report("model '" + name + "' (" + path + "): models are not supported yet");
-    return Registered(new CModelResource(name), false);
+    auto* model = new CGLModelResource(name, *this);
+    const bool loaded = model->Load(path);
+    return Registered(model, loaded);
 }
 
 CTransform* CGLRenderer::CreateTransform()

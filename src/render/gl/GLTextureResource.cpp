@@ -2,7 +2,34 @@
 #include "render/gl/GLTextureResource.h"
 
 #include "app/Diagnostics.h"
+#include "assets/ImageDecoder.h"
+#include "assets/Utf8Util.h"
+#include "render/gl/GLFormat.h"
 #include "render/gl/GLRenderer.h"
+
+#include <algorithm>
+
+namespace {
+
+void SetSampler(GLuint texture)
+{
+    glTextureParameteri(texture, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTextureParameteri(texture, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTextureParameteri(texture, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTextureParameteri(texture, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTextureParameteri(texture, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+}
+
+// The device's size limit, as Direct3D takes it from the feature level: 16384
+// at most, less where the driver offers less.
+uint32_t MaxTextureSize()
+{
+    GLint size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    return size > 0 ? std::min(kMaxImageSize, static_cast<uint32_t>(size)) : kMaxImageSize;
+}
+
+} // namespace
 
 CGLTextureResource::CGLTextureResource(std::string name, CGLRenderer& renderer)
     : CTextureResource(std::move(name)), m_Renderer(renderer)
@@ -19,8 +46,59 @@ CGLTextureResource::~CGLTextureResource()
 
 bool CGLTextureResource::Load(const std::string& path)
 {
-    diag::Report("texture '" + GetName() + "' (" + path + "): image files are not supported yet");
-    return false;
+    const std::string what = "texture '" + GetName() + "' (" + path + ")";
+    if (m_Texture)
+        return false;
+    try {
+        (void)utf8util::utf16_from_utf8(path);
+    } catch (const utf8util::utf8_conversion_error&) {
+        diag::Report(what + ": the path is not valid UTF-8");
+        return false;
+    }
+    DecodedImage image;
+    std::string error;
+    if (!DecodeImageFile(path, image, error, MaxTextureSize())) {
+        diag::Report(what + ": " + error);
+        return false;
+    }
+    const GLFormat* format = FindGLFormat(image.format);
+    if (!format || !format->internalFormat || format->compressed) {
+        diag::Report(what + ": its pixel format (DXGI " + std::to_string(static_cast<uint32_t>(image.format)) +
+                     ") has no OpenGL equivalent");
+        return false;
+    }
+    if (image.width == 0 || image.height == 0 || image.rowPitch != image.width * format->bytes) {
+        diag::Report(what + ": the decoded image has no pixels to upload");
+        return false;
+    }
+
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    GLuint texture = 0;
+    glCreateTextures(GL_TEXTURE_2D, 1, &texture);
+    glTextureStorage2D(texture, 1, format->internalFormat, static_cast<GLsizei>(image.width),
+                       static_cast<GLsizei>(image.height));
+    // Rows are tightly packed; row 0 of the image goes to row 0 of the texture,
+    // which is the top row on this back end, as on Direct3D.
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTextureSubImage2D(texture, 0, 0, 0, static_cast<GLsizei>(image.width), static_cast<GLsizei>(image.height),
+                        format->format, format->type, image.pixels.get());
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glTextureParameteriv(texture, GL_TEXTURE_SWIZZLE_RGBA, format->swizzle);
+    SetSampler(texture);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteTextures(1, &texture);
+        diag::Report(what + ": the driver refused a " + std::to_string(image.width) + "x" +
+                     std::to_string(image.height) + " texture of this format");
+        return false;
+    }
+    m_Texture = texture;
+    m_Format = image.format;
+    m_nWidth = static_cast<int>(image.width);
+    m_nHeight = static_cast<int>(image.height);
+    return true;
 }
 
 bool CGLTextureResource::CreateRenderTarget(int width, int height)
@@ -31,11 +109,7 @@ bool CGLTextureResource::CreateRenderTarget(int width, int height)
     }
     glCreateTextures(GL_TEXTURE_2D, 1, &m_Texture);
     glTextureStorage2D(m_Texture, 1, GL_RGBA32F, width, height);
-    glTextureParameteri(m_Texture, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTextureParameteri(m_Texture, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTextureParameteri(m_Texture, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTextureParameteri(m_Texture, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTextureParameteri(m_Texture, GL_TEXTURE_WRAP_R, GL_CLAMP_TO_EDGE);
+    SetSampler(m_Texture);
     if (glGetError() != GL_NO_ERROR) {
         diag::Report("render target '" + GetName() + "' (" + std::to_string(width) + "x" + std::to_string(height) +
                      ") could not be made");
