@@ -4,9 +4,7 @@
 #pragma once
 #include "audio/AudioOutput.h"
 
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include "audio/PeriodicThread.h"
 
 class CAudioMixer;
 
@@ -21,11 +19,6 @@ public:
     int64_t GetHeardFrame() const override;
 
 private:
-    void Run();
-
     CAudioMixer& m_Mixer;
-    std::thread m_Thread;
-    std::mutex m_Lock;
-    std::condition_variable m_Wake;
-    bool m_bStop = false;
+    CPeriodicThread m_Thread;
 };

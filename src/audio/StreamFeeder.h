@@ -2,10 +2,9 @@
 // stream's ring full, so the output's thread only copies and sums. Fixed-step
 // runs need no feeder: they decode on the frame thread.
 #pragma once
-#include <condition_variable>
-#include <mutex>
+#include "audio/PeriodicThread.h"
+
 #include <string>
-#include <thread>
 
 class CAudioMixer;
 
@@ -17,14 +16,9 @@ public:
     CStreamFeeder& operator=(const CStreamFeeder&) = delete;
 
     bool Start(std::string& error);
-    void Stop();
+    void Stop() { m_Thread.Stop(); }
 
 private:
-    void Run();
-
     CAudioMixer& m_Mixer;
-    std::thread m_Thread;
-    std::mutex m_Lock;
-    std::condition_variable m_Wake;
-    bool m_bStop = false;
+    CPeriodicThread m_Thread;
 };
