@@ -2,6 +2,7 @@
 // passes, in one run on one context: a 1920x1080 frame of an (empty) scene
 // target, two sampling effects and the fade. Each frame ends with glFinish so
 // the GPU's (llvmpipe's) work is counted. Prints medians in milliseconds.
+#include "BenchGL.h"
 #include "BenchProduction.h"
 
 #include "app/FrameLoop.h"
@@ -42,26 +43,7 @@ constexpr const char* kFade = "void main() { colour = vec4(texture(source, uv).r
 GLuint Program(const char* body)
 {
     const std::string fragment = std::string(kFragmentHead) + body;
-    const char* fs = fragment.c_str();
-    const GLuint v = glCreateShader(GL_VERTEX_SHADER);
-    glShaderSource(v, 1, &kVertex, nullptr);
-    glCompileShader(v);
-    const GLuint f = glCreateShader(GL_FRAGMENT_SHADER);
-    glShaderSource(f, 1, &fs, nullptr);
-    glCompileShader(f);
-    const GLuint p = glCreateProgram();
-    glAttachShader(p, v);
-    glAttachShader(p, f);
-    glLinkProgram(p);
-    glDeleteShader(v);
-    glDeleteShader(f);
-    GLint ok = 0;
-    glGetProgramiv(p, GL_LINK_STATUS, &ok);
-    if (!ok) {
-        std::fprintf(stderr, "minimal program does not link\n");
-        std::exit(1);
-    }
-    return p;
+    return LinkReferenceProgram(kVertex, fragment.c_str());
 }
 
 // The same passes with nothing around them.

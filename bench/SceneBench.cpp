@@ -8,6 +8,7 @@
 // wait for it, and glFinish waits for the rest. Materials are all shared
 // (every renderer puts its own constants back before drawing), or 25 of them,
 // grouped or changing at every draw. The null back end gives the walks' own cost.
+#include "BenchGL.h"
 #include "BenchModel.h"
 #include "BenchProduction.h"
 
@@ -225,27 +226,7 @@ void main() { vec4 c = texture(diffuse, vUv) * vColour; colour = vec4(c.rgb * fa
 private:
     static GLuint Link(const std::string& vertex, const std::string& fragment)
     {
-        const char* vs = vertex.c_str();
-        const char* fs = fragment.c_str();
-        const GLuint v = glCreateShader(GL_VERTEX_SHADER);
-        glShaderSource(v, 1, &vs, nullptr);
-        glCompileShader(v);
-        const GLuint f = glCreateShader(GL_FRAGMENT_SHADER);
-        glShaderSource(f, 1, &fs, nullptr);
-        glCompileShader(f);
-        const GLuint p = glCreateProgram();
-        glAttachShader(p, v);
-        glAttachShader(p, f);
-        glLinkProgram(p);
-        glDeleteShader(v);
-        glDeleteShader(f);
-        GLint ok = 0;
-        glGetProgramiv(p, GL_LINK_STATUS, &ok);
-        if (!ok) {
-            std::fprintf(stderr, "the reference program does not link\n");
-            std::exit(1);
-        }
-        return p;
+        return LinkReferenceProgram(vertex.c_str(), fragment.c_str());
     }
 
     bool m_bGrouped;

@@ -1,5 +1,7 @@
 // Time to translate a typical material's vertex and pixel shader pair from HLSL to GLSL,
 // after glslang's one-time start-up (reported separately). Prints median milliseconds.
+#include "BenchProduction.h"
+
 #include "render/gl/ShaderCompiler.h"
 
 #include <algorithm>
@@ -11,26 +13,7 @@
 
 namespace {
 
-const char* kShader = R"(
-cbuffer Matrices : register(b0) { float4x4 WorldMatrix; float4x4 ViewMatrix; float4x4 ProjectionMatrix; };
-cbuffer Colours : register(b1) { float4 AmbientColour; float fade_value; float global_time; };
-Texture2D diffuse : register(t0);
-SamplerState linearSampler : register(s0);
-struct VSOut { float4 pos : SV_Position; float4 colour : COLOR; float2 uv : TEXCOORD0; };
-VSOut VSMain(float3 pos : POSITION, float4 colour : COLOR, float2 uv : TEXCOORD)
-{
-    VSOut o;
-    o.pos = mul(mul(mul(float4(pos, 1), WorldMatrix), ViewMatrix), ProjectionMatrix);
-    o.colour = colour * AmbientColour;
-    o.uv = uv + float2(global_time * 0.1, 0);
-    return o;
-}
-float4 PSMain(VSOut i) : SV_Target
-{
-    float4 c = diffuse.Sample(linearSampler, i.uv) * i.colour;
-    return float4(c.rgb * fade_value, c.a);
-}
-)";
+const char* const kShader = bench::kSceneHlsl; // the scene shader the frame benchmarks draw with
 
 double Milliseconds(std::chrono::steady_clock::time_point since)
 {

@@ -5,6 +5,8 @@
 #include "assets/ImageMetadata.h"
 #include "assets/ImageScaler.h"
 
+#include "support/TestImages.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,25 +62,11 @@ Bytes Write(char kind, int w, int h, int comp)
     return out;
 }
 
-void PutBe32(Bytes& out, uint32_t v)
-{
-    for (int s = 24; s >= 0; s -= 8)
-        out.push_back(uint8_t(v >> s));
-}
+using testimg::PutBe32;
 
 void PutChunk(Bytes& png, const char* type, const Bytes& body)
 {
-    PutBe32(png, uint32_t(body.size()));
-    Bytes crcInput(type, type + 4);
-    crcInput.insert(crcInput.end(), body.begin(), body.end());
-    png.insert(png.end(), crcInput.begin(), crcInput.end());
-    uint32_t crc = 0xFFFFFFFFu;
-    for (uint8_t b : crcInput) {
-        crc ^= b;
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    PutBe32(png, ~crc);
+    testimg::PutPngChunk(png, type, body);
 }
 
 // A PNG built chunk by chunk; rows are raw scanlines without the filter byte.
