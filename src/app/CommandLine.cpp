@@ -26,6 +26,7 @@ const char* UsageText()
            "  --capture N:FILE.png  write frame N (0-based) as PNG; repeatable\n"
            "  --render FILE         render to video (mp4/mkv) or PNG sequence (%05d)\n"
            "  --check               load every asset the script names and report every problem\n"
+           "  --new DIR             write a small commented production to start from into DIR\n"
            "  -v, --verbose         report problems (unknown keywords, missing files, shader errors)\n"
            "  --help, --version\n";
 }
@@ -107,6 +108,9 @@ std::optional<PlayerOptions> ParseCommandLine(int argc, char** argv, std::string
             if (!value(v))
                 return std::nullopt;
             o.render = v;
+        } else if (a == "--new") {
+            if (!value(o.newProduction))
+                return std::nullopt;
         } else if (!a.empty() && a[0] == '-') {
             error = "unknown option " + a + " (see --help)";
             return std::nullopt;

@@ -20,6 +20,7 @@ struct PlayerOptions {
     double duration = -1;  // stop after this many seconds; < 0: no limit
     std::vector<CaptureRequest> captures;
     std::string render;
+    std::string newProduction; // --new: write a starter production there and stop
     bool check = false;
     bool verbose = false;
     bool help = false;

@@ -1,6 +1,8 @@
 // Demo system construction, start-up order and shutdown.
 #include "app/DemoSystem.h"
 
+#include "app/ShaderInputs.h"
+
 #include "audio/AudioManager.h"
 #include "render/NullRenderer.h"
 #include "render/Renderer.h"
@@ -41,6 +43,8 @@ bool CDemoSystem::Init(const std::string& scriptFile, int width, int height)
         return false;
     m_pScript = std::make_unique<CScriptReader>(scriptFile, kDemoCommands, kDemoCommandCount);
     m_Parameters->RegisterParameter(&m_fGlobalTime, 4, "global_time");
+    m_pInputs = std::make_unique<CShaderInputs>();
+    m_pInputs->Register(*this);
     return true;
 }
 
@@ -52,6 +56,7 @@ bool CDemoSystem::Shutdown()
         m_pAudio->Shutdown();
     m_Resources.reset();
     m_pScript.reset();
+    m_pInputs.reset();
     // Resources go after the devices that made them have shut down; newest first,
     // so nothing outlives what it was made from.
     while (!m_Owned.empty())

@@ -14,6 +14,7 @@ class CRenderer;
 class CResource;
 class CResourceRegistry;
 class CScriptReader;
+class CShaderInputs;
 
 class CDemoSystem {
 public:
@@ -35,6 +36,8 @@ public:
     std::unique_ptr<CAudioManager> m_pAudio;
     std::unique_ptr<CRenderer> m_pRenderer;
     std::unique_ptr<CScriptReader> m_pScript;
+    // Shader inputs beyond the core parameters (resolution, music, spectrum).
+    std::unique_ptr<CShaderInputs> m_pInputs;
     int m_nWidth = 0;
     int m_nHeight = 0;
     void* m_hWindow = nullptr;

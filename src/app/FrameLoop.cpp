@@ -2,6 +2,7 @@
 #include "app/FrameLoop.h"
 
 #include "app/DemoSystem.h"
+#include "app/ShaderInputs.h"
 #include "audio/AudioManager.h"
 #include "render/Renderer.h"
 #include "script/ScriptReader.h"
@@ -19,6 +20,8 @@ FrameResult RunFrame(CDemoSystem& demo, float dt)
         demo.m_fLocalTime += dt;
         if (demo.m_pAudio)
             demo.m_pAudio->AdvanceFrame(dt);
+        if (demo.m_pInputs)
+            demo.m_pInputs->Refresh(demo);
         result.updated = true;
     }
     result.ended = !demo.m_bRunning;

@@ -20,6 +20,14 @@ public:
     // Called by a fixed-step frame loop each time the global clock advances by dt,
     // so a pulled output mixes exactly that much music. Real-time outputs ignore it.
     virtual void AdvanceFrame(float /*dt*/) {}
+
+    // The mono mix of the count frames ending at the one being heard (in a fixed-step
+    // run: the last frame mixed), oldest first. Silence without an output.
+    virtual void GetHeardMix(float* mono, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            mono[i] = 0.0f;
+    }
 };
 
 // No output: every load fails and the music clock stays at 0.

@@ -37,7 +37,23 @@ void CAudioMixer::Mix(float* out, int frames)
     const int64_t at = m_nMixed.load(std::memory_order_relaxed);
     for (const auto& stream : m_Streams)
         stream->MixInto(out, frames, at);
-    m_nMixed.store(at + frames, std::memory_order_release);
+    {
+        std::lock_guard history(m_HistoryLock);
+        for (int i = 0; i < frames; ++i)
+            m_History[static_cast<size_t>((at + i) % kHistoryFrames)] = 0.5f * (out[2 * i] + out[2 * i + 1]);
+        m_nMixed.store(at + frames, std::memory_order_release);
+    }
+}
+
+void CAudioMixer::CopyRecentMono(int64_t endFrame, float* mono, int count)
+{
+    std::lock_guard history(m_HistoryLock);
+    const int64_t mixed = m_nMixed.load(std::memory_order_relaxed);
+    const int64_t oldest = std::max<int64_t>(0, mixed - kHistoryFrames);
+    for (int i = 0; i < count; ++i) {
+        const int64_t frame = endFrame - count + i;
+        mono[i] = frame >= oldest && frame < mixed ? m_History[static_cast<size_t>(frame % kHistoryFrames)] : 0.0f;
+    }
 }
 
 void CAudioMixer::MixPulled(float* out, int frames)

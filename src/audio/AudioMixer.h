@@ -29,6 +29,12 @@ public:
 
     // Frames mixed since the start.
     int64_t GetMixedFrames() const { return m_nMixed.load(std::memory_order_acquire); }
+    // The mono mix ((left + right) / 2) of the count frames before endFrame, oldest
+    // first; frames not mixed yet, or mixed too long ago to be kept, read 0.
+    void CopyRecentMono(int64_t endFrame, float* mono, int count);
+
+    // Mono frames kept for CopyRecentMono: covers an analysis window plus any device latency.
+    static constexpr int kHistoryFrames = 16384;
 
 private:
     std::vector<std::shared_ptr<CAudioStream>> Snapshot();
@@ -36,4 +42,6 @@ private:
     std::mutex m_Lock; // the stream list; held through a whole Mix
     std::vector<std::shared_ptr<CAudioStream>> m_Streams;
     std::atomic<int64_t> m_nMixed{0};
+    std::mutex m_HistoryLock; // never held while m_Lock is wanted
+    std::vector<float> m_History = std::vector<float>(kHistoryFrames, 0.0f);
 };

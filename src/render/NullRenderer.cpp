@@ -54,6 +54,13 @@ CTextureResource* CNullRenderer::CreateTexture(std::string name, std::string pat
     return Registered(new CTextureResource(name), FileExists(path));
 }
 
+CTextureResource* CNullRenderer::CreateDataTexture(std::string name, int width, int height)
+{
+    auto* texture = new CTextureResource(name);
+    const bool created = texture->CreateFloatData(width, height);
+    return Registered(texture, created);
+}
+
 CMaterialResource* CNullRenderer::CreateMaterial(std::string name, std::string path)
 {
     return Registered(new CMaterialResource(name), FileExists(path));

@@ -29,6 +29,8 @@ public:
     virtual void Update(float dt);
     virtual void RenderScene();
     virtual CTextureResource* CreateTexture(std::string name, std::string path) = 0;
+    // A registered single-channel float texture the player fills each frame.
+    virtual CTextureResource* CreateDataTexture(std::string name, int width, int height) = 0;
     virtual CMaterialResource* CreateMaterial(std::string name, std::string path) = 0;
     virtual CFontResource* CreateFont(std::string name, std::string path) = 0;
     virtual CNodeResource* CreateNode(std::string name);

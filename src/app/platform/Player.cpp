@@ -13,6 +13,7 @@
 #include "app/platform/RenderOutput.h"
 #include "app/platform/SDLDemoSystem.h"
 #include "app/platform/SdlWindow.h"
+#include "app/starter/StarterProduction.h"
 #include "audio/sdl/SDLAudioManager.h"
 #include "render/gl/GLRenderer.h"
 
@@ -261,6 +262,15 @@ int RunPlayer(int argc, char** argv)
         !CPngSequenceEncoder::ParsePattern(options->render)) {
         Fail("--render wants an .mp4 or .mkv file, or a numbered PNG sequence such as shot_%05d.png");
         return 2;
+    }
+    if (!options->newProduction.empty()) {
+        if (!WriteStarterProduction(options->newProduction, error)) {
+            Fail(error);
+            return 1;
+        }
+        std::printf("wrote a new production to %s\nplay it:   marrowlight --windowed %s\n",
+                    options->newProduction.c_str(), options->newProduction.c_str());
+        return 0;
     }
     diag::SetEnabled(options->verbose || options->check);
     return PlayProduction(*options);

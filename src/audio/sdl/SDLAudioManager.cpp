@@ -138,6 +138,15 @@ void CSDLAudioManager::AdvanceFrame(float dt)
         m_pOutput->AdvanceFrame(dt);
 }
 
+void CSDLAudioManager::GetHeardMix(float* mono, int count)
+{
+    if (!m_pOutput) {
+        CAudioManager::GetHeardMix(mono, count);
+        return;
+    }
+    m_pMixer->CopyRecentMono(m_pOutput->GetHeardFrame(), mono, count);
+}
+
 CPulledAudioOutput* CSDLAudioManager::GetPulledOutput() const
 {
     return m_Kind == AudioOutput::Pulled ? static_cast<CPulledAudioOutput*>(m_pOutput.get()) : nullptr;

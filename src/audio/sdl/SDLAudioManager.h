@@ -34,6 +34,7 @@ public:
     float GetPosition() override;
     void SetPosition(float seconds) override;
     void AdvanceFrame(float dt) override;
+    void GetHeardMix(float* mono, int count) override;
 
     // The fixed-step output, for a consumer of the mixed samples (null for Device).
     CPulledAudioOutput* GetPulledOutput() const;

@@ -245,6 +245,13 @@ CTextureResource* CGLRenderer::CreateTexture(std::string name, std::string path)
     return Registered(texture, loaded);
 }
 
+CTextureResource* CGLRenderer::CreateDataTexture(std::string name, int width, int height)
+{
+    auto* texture = new CGLTextureResource(name, *this);
+    const bool created = texture->CreateFloatData(width, height);
+    return Registered(texture, created);
+}
+
 CMaterialResource* CGLRenderer::CreateMaterial(std::string name, std::string path)
 {
     auto* material = new CGLMaterialResource(name, *this);

@@ -30,6 +30,7 @@ public:
     void Clear(float r, float g, float b) override;
     void Present() override;
     CTextureResource* CreateTexture(std::string name, std::string path) override;
+    CTextureResource* CreateDataTexture(std::string name, int width, int height) override;
     CMaterialResource* CreateMaterial(std::string name, std::string path) override;
     CFontResource* CreateFont(std::string name, std::string path) override;
     CModelResource* CreateQuad(std::string name) override;

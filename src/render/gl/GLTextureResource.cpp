@@ -8,6 +8,7 @@
 #include "render/gl/GLRenderer.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -128,4 +129,37 @@ bool CGLTextureResource::CreateRenderTarget(int width, int height)
     }
     m_Framebuffer = framebuffer;
     return true;
+}
+
+bool CGLTextureResource::CreateFloatData(int width, int height)
+{
+    if (m_Texture || width <= 0 || height <= 0)
+        return false;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glCreateTextures(GL_TEXTURE_2D, 1, &m_Texture);
+    glTextureStorage2D(m_Texture, 1, GL_R32F, width, height);
+    SetSampler(m_Texture);
+    if (glGetError() != GL_NO_ERROR) {
+        glDeleteTextures(1, &m_Texture);
+        m_Texture = 0;
+        diag::Report("data texture '" + GetName() + "' could not be made");
+        return false;
+    }
+    m_nWidth = width;
+    m_nHeight = height;
+    const std::vector<float> zero(static_cast<size_t>(width) * static_cast<size_t>(height), 0.0f);
+    UploadFloats(zero.data());
+    return true;
+}
+
+void CGLTextureResource::UploadFloats(const float* texels)
+{
+    if (!m_Texture || !texels || m_Framebuffer)
+        return;
+    GLint alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTextureSubImage2D(m_Texture, 0, 0, 0, m_nWidth, m_nHeight, GL_RED, GL_FLOAT, texels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }

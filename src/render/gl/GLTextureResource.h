@@ -21,6 +21,9 @@ public:
     bool Load(const std::string& path) override;
     // An RGBA32F texture of that size, usable as target and for sampling.
     bool CreateRenderTarget(int width, int height) override;
+    // R32F, sampled as (r, 0, 0, 1) like Direct3D's R32_FLOAT.
+    bool CreateFloatData(int width, int height) override;
+    void UploadFloats(const float* texels) override;
 
     GLuint GetTexture() const { return m_Texture; }
     // 0 unless CreateRenderTarget succeeded.
