@@ -73,8 +73,8 @@ addproperty textrenderer captiontext \caption title "Hello from Marrowlight"
 )"},
     {"Data/Mats/FaderMaterial.txt", R"(# The fader: every production needs this file. It draws the finished frame,
 # times the fade value, to the screen.
-loadvertexshader Data\Shaders\Fader.hlsl VSFader
-loadpixelshader Data\Shaders\Fader.hlsl PSFader
+loadvertexshader Data\Shaders\Passes.hlsl VSPass
+loadpixelshader Data\Shaders\Passes.hlsl PSFader
 textureslot rendertarget Frame
 )"},
     {"Data/Mats/Cube.txt", R"(# The cube: lit flat, tinted by the material's colour.
@@ -83,45 +83,10 @@ loadpixelshader Data\Shaders\Cube.hlsl PSCube
 )"},
     {"Data/Mats/Waves.txt", R"(# The full-screen effect: the scene over moving bands, with the music's
 # spectrum as bars and its waveform as a line.
-loadvertexshader Data\Shaders\Waves.hlsl VSWaves
-loadpixelshader Data\Shaders\Waves.hlsl PSWaves
+loadvertexshader Data\Shaders\Passes.hlsl VSPass
+loadpixelshader Data\Shaders\Passes.hlsl PSWaves
 textureslot rendertarget Frame
 textureslot music Music
-)"},
-    {"Data/Shaders/Fader.hlsl", R"(// The last pass of every frame: the finished frame times the global fade.
-cbuffer Fade : register(b0)
-{
-    float fade_value;
-};
-
-Texture2D Frame : register(t0);
-SamplerState Linear : register(s0);
-
-struct VSIn
-{
-    float3 pos : POSITION;
-    float4 col : COLOR;
-    float2 uv : TEXCOORD;
-};
-
-struct VSOut
-{
-    float4 pos : SV_Position;
-    float2 uv : TEXCOORD0;
-};
-
-VSOut VSFader(VSIn i)
-{
-    VSOut o;
-    o.pos = float4(i.pos.xy, 0.0, 1.0);
-    o.uv = i.uv;
-    return o;
-}
-
-float4 PSFader(VSOut i) : SV_Target
-{
-    return float4(Frame.Sample(Linear, i.uv).rgb * fade_value, 1.0);
-}
 )"},
     {"Data/Shaders/Cube.hlsl", R"(// The cube. Constants are filled by name: the three matrices and the
 // material's colour (set by "setcolour", here from a keyframed variable).
@@ -171,17 +136,20 @@ float4 PSCube(VSOut i) : SV_Target
     return float4(AmbientColour.rgb * light * (0.4 + 0.6 * frame), 1.0);
 }
 )"},
-    {"Data/Shaders/Waves.hlsl", R"(// The effect. The player fills these constants by name:
-//   resolution   output width, height, 1/width, 1/height
-//   global_time  seconds since the start
-//   AmbientColour  this material's colour ("setcolour waves ...")
-// and the script binds music_spectrum to the "music" slot: 512 x 2 floats,
+    {"Data/Shaders/Passes.hlsl", R"(// The full-screen passes: the effect and the fader. They share one vertex
+// shader and one constant buffer, which the player fills by name:
+//   resolution     output width, height, 1/width, 1/height
+//   global_time    seconds since the start
+//   AmbientColour  the material's colour ("setcolour waves ...")
+//   fade_value     the global fade, 0 to 1 ("fadeup", "fadedown")
+// The script binds music_spectrum to the effect's "music" slot: 512 x 2 floats,
 // row 0 the spectrum (0 = -100 dB, 1 = full scale; low notes on the left),
 // row 1 the waveform (0.5 = silence).
-cbuffer Effect : register(b0)
+cbuffer Inputs : register(b0)
 {
     float4 resolution;
     float global_time;
+    float fade_value;
     float4 AmbientColour;
 };
 
@@ -202,7 +170,8 @@ struct VSOut
     float2 uv : TEXCOORD0;
 };
 
-VSOut VSWaves(VSIn i)
+// The quad's corners are already in clip space.
+VSOut VSPass(VSIn i)
 {
     VSOut o;
     o.pos = float4(i.pos.xy, 0.0, 1.0);
@@ -210,6 +179,8 @@ VSOut VSWaves(VSIn i)
     return o;
 }
 
+// The effect: moving bands, the spectrum as bars, the waveform as a line, and
+// the scene on top.
 float4 PSWaves(VSOut i) : SV_Target
 {
     float4 scene = Frame.Sample(Linear, i.uv);
@@ -225,9 +196,15 @@ float4 PSWaves(VSOut i) : SV_Target
     float wave = Music.Sample(Linear, float2(i.uv.x, 0.75)).r;
     float distance = abs(i.uv.y - (1.0 - wave)) * resolution.y;
     colour += saturate(1.0 - distance * 0.5) * 0.8;
-    // The scene on top, where something was drawn (the scene's background is black).
+    // The scene where something was drawn (its background is black).
     float covered = saturate(dot(scene.rgb, float3(1.0, 1.0, 1.0)) * 4.0);
     return float4(lerp(colour, scene.rgb, covered), 1.0);
+}
+
+// The fader, the last pass of every frame: the finished frame times the fade.
+float4 PSFader(VSOut i) : SV_Target
+{
+    return float4(Frame.Sample(Linear, i.uv).rgb * fade_value, 1.0);
 }
 )"},
 };
