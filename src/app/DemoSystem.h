@@ -1,8 +1,8 @@
 // CDemoSystem: the root object of a running production. Owns the renderer, the
-// audio manager, the script reader, the registry, the parameter table and every
-// resource, and keeps the global, local and resume clocks. It has no per-frame
-// operation: the frame loop drives it. Platform forms pick the concrete renderer
-// and audio manager in their Init.
+// audio manager, the script reader, the registry, the parameter table, the
+// published shader inputs and every resource, and keeps the global, local and
+// resume clocks. It has no per-frame operation: the frame loop drives it.
+// Platform forms pick the concrete renderer and audio manager in their Init.
 #pragma once
 #include <memory>
 #include <string>

@@ -1,5 +1,5 @@
 // The starter production's soundtrack: eight seconds at 120 beats per minute (a
-// bass line, a kick on every beat and a lead that sweeps up the spectrum), made
+// bass line, a kick on every beat and, from 2 s, a bright arpeggio), made
 // here so a new production has music without any download. Writes WAV only.
 #pragma once
 #include <string>
