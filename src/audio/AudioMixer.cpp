@@ -39,8 +39,12 @@ void CAudioMixer::Mix(float* out, int frames)
         stream->MixInto(out, frames, at);
     {
         std::lock_guard history(m_HistoryLock);
-        for (int i = 0; i < frames; ++i)
-            m_History[static_cast<size_t>((at + i) % kHistoryFrames)] = 0.5f * (out[2 * i] + out[2 * i + 1]);
+        size_t slot = static_cast<size_t>(at % kHistoryFrames);
+        for (int i = 0; i < frames; ++i) {
+            m_History[slot] = 0.5f * (out[2 * i] + out[2 * i + 1]);
+            if (++slot == kHistoryFrames)
+                slot = 0;
+        }
         m_nMixed.store(at + frames, std::memory_order_release);
     }
 }
