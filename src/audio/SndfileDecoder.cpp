@@ -1,5 +1,5 @@
 // libsndfile reading, narrowed to stereo float.
-#include "audio/AudioDecoder.h"
+#include "audio/SndfileDecoder.h"
 
 #include <sndfile.h>
 
@@ -14,13 +14,13 @@ constexpr int kMaxRate = 768000;
 constexpr int kScratchFrames = 4096;
 } // namespace
 
-CAudioDecoder::~CAudioDecoder()
+CSndfileDecoder::~CSndfileDecoder()
 {
     if (m_pFile)
         sf_close(m_pFile);
 }
 
-std::unique_ptr<CAudioDecoder> CAudioDecoder::Open(const std::string& path, std::string& error)
+std::unique_ptr<CSndfileDecoder> CSndfileDecoder::Open(const std::string& path, std::string& error)
 {
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
@@ -28,7 +28,7 @@ std::unique_ptr<CAudioDecoder> CAudioDecoder::Open(const std::string& path, std:
         error = sf_strerror(nullptr);
         return nullptr;
     }
-    std::unique_ptr<CAudioDecoder> decoder(new CAudioDecoder);
+    std::unique_ptr<CSndfileDecoder> decoder(new CSndfileDecoder);
     decoder->m_pFile = file;
     if (info.channels < 1 || info.samplerate < kMinRate || info.samplerate > kMaxRate) {
         error = "unsupported channel count or sample rate";
@@ -45,7 +45,7 @@ std::unique_ptr<CAudioDecoder> CAudioDecoder::Open(const std::string& path, std:
     return decoder;
 }
 
-int CAudioDecoder::Read(float* out, int frames)
+int CSndfileDecoder::Read(float* out, int frames)
 {
     int done = 0;
     while (done < frames) {
@@ -69,7 +69,7 @@ int CAudioDecoder::Read(float* out, int frames)
     return done;
 }
 
-bool CAudioDecoder::Seek(int64_t frame)
+bool CSndfileDecoder::Seek(int64_t frame)
 {
     if (!m_bSeekByDecoding) {
         const bool ok = sf_seek(m_pFile, frame, SEEK_SET) == frame;
@@ -90,7 +90,7 @@ bool CAudioDecoder::Seek(int64_t frame)
     return SkipTo(frame);
 }
 
-bool CAudioDecoder::SkipTo(int64_t frame)
+bool CSndfileDecoder::SkipTo(int64_t frame)
 {
     while (m_nPosition < frame) {
         const sf_count_t want = std::min<int64_t>(frame - m_nPosition, kScratchFrames);

@@ -1,35 +1,31 @@
-// CAudioDecoder: one music file opened with libsndfile and read incrementally as
-// interleaved float stereo at the file's own rate (mono goes to both channels,
-// only the first two channels of wider files are used). It keeps no more than
-// one read's worth of samples; rate conversion and threading are not its business.
+// CSndfileDecoder: one music file opened with libsndfile (WAV, AIFF, FLAC, Ogg
+// Vorbis, Opus, MP3) and read incrementally as interleaved float stereo at the
+// file's own rate (mono goes to both channels, only the first two channels of
+// wider files are used). It keeps no more than one read's worth of samples.
 // MP3 seeking in libsndfile 1.2.0 lands on wrong or silent frames for some files,
 // so MP3 seeks decode forward instead (mpg123 decodes about 1000 times real time).
 #pragma once
+#include "audio/AudioDecoder.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-class CAudioDecoder {
+class CSndfileDecoder final : public CAudioDecoder {
 public:
-    ~CAudioDecoder();
-    CAudioDecoder(const CAudioDecoder&) = delete;
-    CAudioDecoder& operator=(const CAudioDecoder&) = delete;
+    ~CSndfileDecoder() override;
 
-    // Null, with the reason in error, when the file cannot be opened or is not usable audio.
-    static std::unique_ptr<CAudioDecoder> Open(const std::string& path, std::string& error);
+    // Null, with the reason in error, when libsndfile cannot open the file as usable audio.
+    static std::unique_ptr<CSndfileDecoder> Open(const std::string& path, std::string& error);
 
-    int GetRate() const { return m_nRate; }
-    // Frame count the file declares; may be inexact for compressed formats.
-    int64_t GetDeclaredFrames() const { return m_nDeclaredFrames; }
-
-    // Reads up to frames frames into out (2 floats each); fewer at the end or on a read error.
-    int Read(float* out, int frames);
-    // Positions the next Read at frame; false when the file cannot get there.
-    bool Seek(int64_t frame);
+    int GetRate() const override { return m_nRate; }
+    int64_t GetDeclaredFrames() const override { return m_nDeclaredFrames; }
+    int Read(float* out, int frames) override;
+    bool Seek(int64_t frame) override;
 
 private:
-    CAudioDecoder() = default;
+    CSndfileDecoder() = default;
     bool SkipTo(int64_t frame);
 
     struct sf_private_tag* m_pFile = nullptr;
