@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -16,8 +15,8 @@ namespace {
 constexpr uint64_t kMaxModuleBytes = uint64_t{256} << 20;
 constexpr int kScratchFrames = 4096;
 
-// libopenmpt's messages would go to stderr; the player reports through its own channel.
 const openmpt_module_initial_ctl kInitialCtls[] = {
+    // The song ends with a short fade of what still sounds rather than a cut.
     {"play.at_end", "fadeout"},
     // Notes already sounding at the seek target are picked up where they would be.
     {"seek.sync_samples", "1"},
@@ -86,6 +85,7 @@ std::unique_ptr<CTrackerDecoder> CTrackerDecoder::Open(const std::string& path, 
     }
     int code = OPENMPT_ERROR_OK;
     const char* message = nullptr;
+    // libopenmpt's log would go to stderr; its error comes back here for the player's own channel.
     openmpt_module* module = openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent,
                                                                 nullptr, openmpt_error_func_store, nullptr, &code,
                                                                 &message, kInitialCtls);

@@ -1,6 +1,6 @@
 // Tracker modules as music: recognised by content, notes on their rows to the
-// frame, seeks that land exactly where playing through would be, and the same
-// stream behaviour as every other track through the fixed-step mixer.
+// frame, seeks that land exactly where playing through would be, and the
+// stream's position through the fixed-step mixer like any other track.
 #include "audio/AudioDecoder.h"
 #include "audio/AudioMixer.h"
 #include "audio/AudioStream.h"
@@ -111,7 +111,7 @@ TEST(TrackerMusic, NotesOnTheirRowsAndSeeksExactToTheFrame)
     }
 }
 
-TEST(TrackerMusic, PlaysThroughTheMixerLikeAnyTrack)
+TEST(TrackerMusic, FixedStepPlaySeekAndPositionLikeAnyTrack)
 {
     ScratchDir dir;
     std::string error;
@@ -121,7 +121,6 @@ TEST(TrackerMusic, PlaysThroughTheMixerLikeAnyTrack)
     CPulledAudioOutput output(mixer);
     output.SetKeepSamples(true);
     mixer.Play(stream);
-    // 50 frames a second: 882 mix frames each, the second note 96 frames in.
     for (int i = 0; i < 100; ++i)
         output.AdvanceFrame(0.02f);
     std::vector<float> mix;
@@ -131,7 +130,7 @@ TEST(TrackerMusic, PlaysThroughTheMixerLikeAnyTrack)
     EXPECT_EQ(NextSound(mix, 15000), kSecondNote);
     EXPECT_DOUBLE_EQ(stream->GetHeardSeconds(output.GetHeardFrame()), 2.0);
 
-    // A seek just before the second note hears it 0.02 s later; the position counts on from the seek.
+    // Just before the second note: it is heard 0.02 s on, and the position counts from the seek.
     stream->Seek(MixSecondsToFrames(1.9));
     for (int i = 0; i < 5; ++i)
         output.AdvanceFrame(0.02f);
@@ -140,7 +139,7 @@ TEST(TrackerMusic, PlaysThroughTheMixerLikeAnyTrack)
     EXPECT_EQ(NextSound(mix, 0), kSecondNote - MixSecondsToFrames(1.9));
     EXPECT_DOUBLE_EQ(stream->GetHeardSeconds(output.GetHeardFrame()), 2.0);
 
-    // To the end, where the position holds at the song's length with its fade.
+    // Past the end the position holds at the song's length with its fade.
     for (int i = 0; i < 150; ++i)
         output.AdvanceFrame(0.02f);
     const double end = stream->GetHeardSeconds(output.GetHeardFrame());
