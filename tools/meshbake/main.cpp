@@ -6,6 +6,7 @@
 #include "ModelImporter.h"
 #include "SceneFlattener.h"
 #include "X3DMeshWriter.h"
+#include "common/ToolMessages.h"
 
 #include <assimp/Importer.hpp>
 
@@ -31,19 +32,11 @@ const char* const kUsage =
     "  --list        list the meshes and nodes of INPUT and write nothing\n"
     "  -h, --help    this text\n";
 
-int Usage(const std::string& problem)
-{
-    std::fprintf(stderr, "ml-meshbake: %s\n%s", problem.c_str(), kUsage);
-    return 2;
-}
+int Usage(const std::string& problem) { return ToolUsage("ml-meshbake", problem, kUsage); }
 
-int Error(const std::string& problem)
-{
-    std::fprintf(stderr, "ml-meshbake: error: %s\n", problem.c_str());
-    return 1;
-}
+int Error(const std::string& problem) { return ToolError("ml-meshbake", problem); }
 
-void Warn(const std::string& problem) { std::fprintf(stderr, "ml-meshbake: warning: %s\n", problem.c_str()); }
+void Warn(const std::string& problem) { ToolWarning("ml-meshbake", problem); }
 
 bool ParseScale(const std::string& text, float& out)
 {
