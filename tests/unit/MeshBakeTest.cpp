@@ -165,6 +165,15 @@ TEST(MeshBake, PlayerConventionAndFitting)
     EXPECT_EQ(mesh.positions[1], (Corner{0.5f, -0.25f, 0}));
     FlipV(mesh);
     EXPECT_EQ(mesh.texcoords[0], (std::array<float, 2>{0, 0.75f}));
+
+    // A model as wide as floats go still centres and fits.
+    BakedMesh huge;
+    huge.positions = {{-3e38f, 2e38f, 0}, {3e38f, 3e38f, 0}, {3e38f, 2e38f, 0}};
+    CentreMesh(huge);
+    ScaleToUnit(huge);
+    ASSERT_TRUE(huge.PositionsFinite());
+    EXPECT_FLOAT_EQ(huge.positions[0][0], -0.5f);
+    EXPECT_FLOAT_EQ(huge.positions[1][1], 1.0f / 12.0f);
 }
 
 TEST(MeshBake, X3DReadsBackExactlyThroughThePlayersLoader)
@@ -205,6 +214,7 @@ TEST(MeshBake, CommandLine)
     TempDir dir;
     dir.Write("lines.obj", "v 0 0 0\nv 1 0 0\nl 1 2\n");
     dir.Write("a.wrl", "#VRML V2.0 utf8\nShape {}\n");
+    dir.Write("big.obj", "v 0 0 0\nv 1e10 0 0\nv 0 1 0\nf 1 2 3\n");
     const auto out = dir.Path() / "out.x3d";
     const struct {
         std::string args;
@@ -217,6 +227,7 @@ TEST(MeshBake, CommandLine)
         {Quote(dir.Path() / "none.obj") + " " + Quote(out), 1, "cannot open"},
         {Quote(dir.Path() / "lines.obj") + " " + Quote(out), 1, "no triangles"},
         {Quote(dir.Path() / "a.wrl") + " " + Quote(out), 1, "X3D in its XML encoding"},
+        {"--scale 1e30 " + Quote(dir.Path() / "big.obj") + " " + Quote(out), 1, "too large"},
     };
     std::string errors;
     for (const auto& c : cases) {

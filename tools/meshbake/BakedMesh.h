@@ -4,6 +4,7 @@
 // keep them; the player turns them to top-left when it loads the file.
 #pragma once
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -14,4 +15,12 @@ struct BakedMesh {
     std::vector<uint32_t> indices;               // three per triangle
 
     size_t TriangleCount() const { return indices.size() / 3; }
+    // The player's number lists end at anything that is not a finite number.
+    bool PositionsFinite() const
+    {
+        for (const auto& p : positions)
+            if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+                return false;
+        return true;
+    }
 };

@@ -38,16 +38,19 @@ void CentreMesh(BakedMesh& mesh)
     const Box box = Bounds(mesh);
     for (auto& p : mesh.positions)
         for (int a = 0; a < 3; ++a)
-            p[a] -= (box.low[a] + box.high[a]) * 0.5f;
+            p[a] -= box.low[a] * 0.5f + box.high[a] * 0.5f; // halves first: the sum may not fit a float
 }
 
 void ScaleToUnit(BakedMesh& mesh)
 {
     const Box box = Bounds(mesh);
-    const float longest = std::max({box.high[0] - box.low[0], box.high[1] - box.low[1], box.high[2] - box.low[2]});
+    // In double: a box wider than the largest float still has a size.
+    double longest = 0.0;
+    for (int a = 0; a < 3; ++a)
+        longest = std::max(longest, static_cast<double>(box.high[a]) - box.low[a]);
     // A mesh whose corners all coincide has no size to scale to.
-    if (longest > 0.0f)
-        ScaleMesh(mesh, 1.0f / longest);
+    if (longest > 0.0)
+        ScaleMesh(mesh, static_cast<float>(1.0 / longest));
 }
 
 void ScaleMesh(BakedMesh& mesh, float factor)

@@ -125,11 +125,9 @@ FlattenResult FlattenScene(const aiScene& scene, const std::string& only)
         result.meshesWithoutUVs.push_back(name.empty() ? "#" + std::to_string(index) : "\"" + name + "\"");
     }
 
-    for (const auto& p : result.mesh.positions) {
-        if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
-            result.error = "the model has positions that are not finite numbers";
-            return result;
-        }
+    if (!result.mesh.PositionsFinite()) {
+        result.error = "the model has positions that are not finite numbers";
+        return result;
     }
     // The player reads indices as signed 32-bit numbers.
     if (result.mesh.positions.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {

@@ -122,6 +122,8 @@ int main(int argc, char** argv)
         ScaleMesh(mesh, scale);
     if (flipV)
         FlipV(mesh);
+    if (!mesh.PositionsFinite())
+        return Error("--scale makes positions too large for the player's numbers");
     if (!WriteX3DFile(mesh, positional[1]))
         return Error("cannot write \"" + positional[1] + "\"");
     return 0;
