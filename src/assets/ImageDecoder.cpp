@@ -8,7 +8,7 @@
 
 #include "assets/FilePath.h"
 #include "assets/ImageMetadata.h"
-#include "assets/ImageScaler.h"
+#include "assets/image/ImageScaler.h"
 
 #include <algorithm>
 #include <bit>

@@ -3,7 +3,7 @@
 // failures. Every image is generated here.
 #include "assets/ImageDecoder.h"
 #include "assets/ImageMetadata.h"
-#include "assets/ImageScaler.h"
+#include "assets/image/ImageScaler.h"
 
 #include "support/TestImages.h"
 
