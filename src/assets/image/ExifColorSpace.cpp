@@ -1,4 +1,4 @@
-// Exif ColorSpace through libexif. libexif's "follow the specification" option
+// Exif ColorSpace through libexif. libexif's option that fills in missing tags
 // is turned off: it would add the mandatory tags a file lacks, ColorSpace among
 // them with the value 1, and make every photograph with Exif data sRGB.
 #include "assets/image/ExifColorSpace.h"
