@@ -6,6 +6,7 @@
 #include "render/Renderer.h"
 #include "render/TextureResource.h"
 #include "scene/ParameterTable.h"
+#include "scene/PublishedParameters.h"
 
 void CShaderInputs::Register(CDemoSystem& demo)
 {
@@ -14,9 +15,9 @@ void CShaderInputs::Register(CDemoSystem& demo)
     m_Resolution = {w, h, 1.0f / w, 1.0f / h};
     if (demo.m_Parameters) {
         CParameterTable& table = *demo.m_Parameters;
-        table.RegisterParameter(m_Resolution.data(), 16, "resolution");
-        table.RegisterParameter(&m_fMusicTime, 4, "music_time");
-        table.RegisterParameter(&demo.m_fLocalTime, 4, "local_time");
+        table.RegisterParameter(m_Resolution.data(), kResolutionParameter.size, kResolutionParameter.name);
+        table.RegisterParameter(&m_fMusicTime, kMusicTimeParameter.size, kMusicTimeParameter.name);
+        table.RegisterParameter(&demo.m_fLocalTime, kLocalTimeParameter.size, kLocalTimeParameter.name);
     }
     if (demo.m_pRenderer)
         m_pSpectrumTexture = demo.m_pRenderer->CreateDataTexture(kMusicSpectrumName, CMusicSpectrum::kWidth,
