@@ -3,7 +3,9 @@
 
 #include "app/DemoSystem.h"
 #include "app/Diagnostics.h"
+#include "app/ShaderInputs.h"
 #include "render/Renderer.h"
+#include "render/TextureResource.h"
 #include "scene/Resource.h"
 #include "scene/ResourceRegistry.h"
 #include "script/ScriptReader.h"
@@ -78,11 +80,13 @@ std::string DescribeCheck(const ScriptCheckResult& result, const CDemoSystem& de
                        Counted(result.files, "script file", "script files");
     if (!demo.m_Resources)
         return text;
+    // The music texture is the player's, not something the production loaded.
+    const CResource* own = demo.m_pInputs ? demo.m_pInputs->GetSpectrumTexture() : nullptr;
     std::string assets;
     for (const AssetWords& a : kAssetWords) {
         long n = 0;
         for (const CResource* r : demo.m_Resources->GetAll())
-            n += r->GetKind() == a.kind ? 1 : 0;
+            n += r->GetKind() == a.kind && r != own ? 1 : 0;
         if (n > 0)
             assets += (assets.empty() ? "" : ", ") + Counted(n, a.one, a.many);
     }
