@@ -59,6 +59,8 @@ public:
     CPostProcessResource* GetFadeEffect() const { return m_pFadeEffect; }
     const std::vector<CPostProcessResource*>& GetPostProcesses() const { return m_PostProcesses; }
     float GetFadeValue() const { return m_fFadeValue; }
+    // 1 while fading up or faded up, 0 while fading down or faded out.
+    float GetFadeTarget() const { return m_fFadeTarget; }
 
 protected:
     // Hands a factory's object to the demo system, which owns every resource, and

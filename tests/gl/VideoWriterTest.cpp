@@ -1,7 +1,6 @@
 // The --render output: movies and PNG sequences written, then read back with
 // FFmpeg and stb_image; interruption, errors from the encoder thread, progress text.
 #include "ProductionRunner.h"
-#include "app/FrameLoop.h"
 #include "app/platform/InterruptFlag.h"
 #include "app/platform/PngSequenceEncoder.h"
 #include "app/platform/ProgressReporter.h"
@@ -230,7 +229,7 @@ TEST(VideoWriterTest, RenderOutputWritesEveryFrameAsDrawnStraightOrThroughTheRin
             }
             drawn.emplace_back();
             renderer.ReadBackBuffer(drawn.back());
-            added = added && output->AddFrame(frame, FrameResult{true, false});
+            added = added && output->AddFrame(frame);
             if (frame == kFrames - 1) {
                 EXPECT_TRUE(output->Close()) << output->Error();
             }

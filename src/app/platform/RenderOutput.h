@@ -1,9 +1,9 @@
 // CRenderOutput: the --render side of the player. After each drawn frame it
 // reads the back buffer straight into the video writer's queue (on a GPU some
 // frames later, through a ring of pixel buffers), cuts that frame's music from
-// the pulled mixer (or silence, when the frame's clock stood still) and hands
-// both to the writer, whose thread encodes them; it keeps the progress line. It
-// neither draws nor paces, and it does not decide when the render ends.
+// the pulled mixer (or silence, when there is no mixer) and hands both to the
+// writer, whose thread encodes them; it keeps the progress line. It neither
+// draws nor paces, and it does not decide when the render ends.
 #pragma once
 #include "app/FrameAudioCutter.h"
 #include "app/platform/ProgressReporter.h"
@@ -18,7 +18,6 @@
 
 class CGLRenderer;
 class CPulledAudioOutput;
-struct FrameResult;
 
 class CRenderOutput {
 public:
@@ -35,7 +34,7 @@ public:
     // Creates the file (or checks the sequence's folder); false with Error() set.
     bool Open(const std::string& path);
     // The frame just drawn and its sound; false once the writer has failed.
-    bool AddFrame(long index, const FrameResult& frame);
+    bool AddFrame(long index);
     // Writes what is queued and closes the file properly (also after an interrupt).
     bool Close();
 
