@@ -20,6 +20,10 @@ struct PlayerOptions {
     double duration = -1;  // stop after this many seconds; < 0: no limit
     std::vector<CaptureRequest> captures;
     std::string render;
+    double start = 0.0;     // --start: production time of the first frame shown
+    double loopFrom = -1.0; // --loop A:B; < 0: no loop
+    double loopTo = -1.0;
+    bool watch = true;      // reload changed files (a window only)
     bool check = false;
     bool verbose = false;
     bool help = false;

@@ -20,6 +20,14 @@ public:
     // Called by a fixed-step frame loop each time the global clock advances by dt,
     // so a pulled output mixes exactly that much music. Real-time outputs ignore it.
     virtual void AdvanceFrame(float /*dt*/) {}
+
+    // Between these the frame loop fast-forwards: each AdvanceFrame moves the
+    // music on by exactly what a fixed-step run would mix, without playing or
+    // decoding it; afterwards the music plays on from where it stands.
+    virtual void BeginFastForward() {}
+    virtual void EndFastForward() {}
+    // Paused, a real-time output plays silence and the music clock stands still.
+    virtual void SetPaused(bool /*paused*/) {}
 };
 
 // No output: every load fails and the music clock stays at 0.

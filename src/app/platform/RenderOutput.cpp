@@ -6,7 +6,7 @@
 #include "render/gl/GLRenderer.h"
 
 CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames)
-    : m_Renderer(renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames)
+    : m_pRenderer(&renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames)
 {
 }
 
@@ -17,7 +17,7 @@ CRenderOutput::~CRenderOutput()
 
 bool CRenderOutput::Open(const std::string& path)
 {
-    if (!m_Writer.Open(path, m_Renderer.Width(), m_Renderer.Height(), m_nFps, kSampleRate, kChannels)) {
+    if (!m_Writer.Open(path, m_pRenderer->Width(), m_pRenderer->Height(), m_nFps, kSampleRate, kChannels)) {
         m_Error = m_Writer.Error();
         m_bFailed = true;
         return false;
@@ -35,9 +35,9 @@ bool CRenderOutput::AddFrame(long index, const FrameResult& frame)
 {
     if (m_bFailed || m_bClosed)
         return false;
-    const GLuint backBuffer = m_Renderer.GetBackBuffer();
-    const int width = m_Renderer.Width();
-    const int height = m_Renderer.Height();
+    const GLuint backBuffer = m_pRenderer->GetBackBuffer();
+    const int width = m_pRenderer->Width();
+    const int height = m_pRenderer->Height();
     m_Pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     glNamedFramebufferReadBuffer(backBuffer, GL_COLOR_ATTACHMENT0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer);
@@ -68,6 +68,18 @@ bool CRenderOutput::AddFrame(long index, const FrameResult& frame)
     m_nSamples += static_cast<int64_t>(samples);
     m_Progress.Update(m_nFrames);
     return true;
+}
+
+void CRenderOutput::Rebind(CGLRenderer& renderer, CPulledAudioOutput* audio)
+{
+    m_pRenderer = &renderer;
+    m_pAudio = audio;
+    // As at Open: what the new mixer made before this point belongs to no frame.
+    if (m_pAudio && m_Writer.IsOpen() && !m_bClosed) {
+        m_pAudio->SetKeepSamples(true);
+        m_Mixed.clear();
+        m_pAudio->TakeSamples(m_Mixed);
+    }
 }
 
 bool CRenderOutput::Close()

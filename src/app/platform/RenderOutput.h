@@ -31,6 +31,8 @@ public:
     bool AddFrame(long index, const FrameResult& frame);
     // Writes what is queued and closes the file properly (also after an interrupt).
     bool Close();
+    // The production was made again (a replay): frames and music come from these now.
+    void Rebind(CGLRenderer& renderer, CPulledAudioOutput* audio);
 
     const std::string& Error() const { return m_Error; }
     long Frames() const { return m_nFrames; }
@@ -42,7 +44,7 @@ public:
     static constexpr int kChannels = 2;
 
 private:
-    CGLRenderer& m_Renderer;
+    CGLRenderer* m_pRenderer;
     CPulledAudioOutput* m_pAudio;
     int m_nFps;
     CVideoWriter m_Writer;

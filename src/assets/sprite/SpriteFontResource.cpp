@@ -22,6 +22,7 @@ bool CSpriteFontResource::Load(const std::string& path)
 {
     if (!m_pContext)
         return false;
+    m_SourcePath = path;
     try {
         // The path must be valid UTF-8, as it would have to be for a wide-character platform call.
         utf8util::utf16_from_utf8(path);
@@ -46,6 +47,21 @@ std::string CSpriteFontResource::CheckText(const std::string& text) const
         return e.what();
     }
     return {};
+}
+
+std::vector<std::string> CSpriteFontResource::GetSourceFiles() const
+{
+    if (m_SourcePath.empty())
+        return {};
+    return {m_SourcePath};
+}
+
+bool CSpriteFontResource::Reload()
+{
+    if (m_SourcePath.empty())
+        return false;
+    // Load replaces the font only once the whole file has been read.
+    return Load(m_SourcePath);
 }
 
 Vector2 CSpriteFontResource::PenPosition(Vector2 size, const Matrix4& world, int width, int height)

@@ -91,8 +91,10 @@ CGLMaterialResource::~CGLMaterialResource()
         if (stage->shader)
             glDeleteShader(stage->shader);
     }
-    if (m_Program)
+    if (m_Program) {
+        m_Renderer.ForgetProgram(m_Program);
         glDeleteProgram(m_Program);
+    }
 }
 
 bool CGLMaterialResource::Load(const std::string& path)
@@ -170,8 +172,10 @@ void CGLMaterialResource::Link()
     glDetachShader(program, m_Pixel.shader);
     GLint status = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &status);
-    if (m_Program)
+    if (m_Program) {
+        m_Renderer.ForgetProgram(m_Program);
         glDeleteProgram(m_Program);
+    }
     m_Program = 0;
     if (status != GL_TRUE) {
         diag::Report("material '" + GetName() + "': its vertex and pixel shaders do not link:");

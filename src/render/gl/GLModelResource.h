@@ -22,10 +22,14 @@ public:
     bool BuildQuad();
     void Draw() override;
 
+    std::vector<std::string> GetSourceFiles() const override;
+    bool Reload() override;
+
 private:
     bool Upload(const ModelMesh& mesh);
 
     CGLRenderer& m_Renderer;
     GLuint m_VertexBuffer = 0;
     GLuint m_IndexBuffer = 0;
+    std::string m_SourcePath;
 };

@@ -53,6 +53,8 @@ void CGLPostProcessResource::BindAsTarget()
     if (!target || !target->GetFramebuffer())
         return;
     m_Renderer.BindRenderTarget(target->GetFramebuffer(), target->GetTexture());
+    if (!m_Renderer.Rasterizes())
+        return;
     const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     const GLfloat depth = 1.0f;
     glClearNamedFramebufferfv(target->GetFramebuffer(), GL_COLOR, 0, black);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <epoxy/gl.h>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class CGLSpriteContext;
@@ -61,6 +62,11 @@ public:
     void BindInputLayout();
     // Draws indexed triangles from these buffers with the bound program, if any.
     void DrawIndexed(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount);
+    // Every draw says so first: the target history learns which targets the
+    // bound program samples. False when no pixel may be drawn (a skipped frame).
+    bool NoteDraw();
+    // A program is being deleted; its name may come back for another.
+    void ForgetProgram(GLuint program) { m_SampledUnits.erase(program); }
     // A full-screen pass: as DrawIndexed, without depth test or depth writes.
     void DrawPass(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount);
     // Blend, depth-stencil and rasterizer states exactly as Init binds them.
@@ -88,6 +94,8 @@ private:
     GLuint m_CurrentProgram = 0;
     GLuint m_TargetTexture = 0;  // colour texture of the bound framebuffer, 0 for the back buffer
     std::vector<GLuint> m_UnitTextures;
+    // Texture units each program samples, asked of GL once per program.
+    std::unordered_map<GLuint, std::vector<GLuint>> m_SampledUnits;
     CRendererMatrices m_Matrices;
     std::unique_ptr<CGLSpriteDevice> m_pSpriteDevice;
     std::unique_ptr<CGLSpriteContext> m_pSpriteContext;

@@ -49,6 +49,7 @@ bool CGLTextureResource::Load(const std::string& path)
     const std::string what = "texture '" + GetName() + "' (" + path + ")";
     if (m_Texture)
         return false;
+    m_SourcePath = path;
     try {
         (void)utf8util::utf16_from_utf8(path);
     } catch (const utf8util::utf8_conversion_error&) {
@@ -127,5 +128,27 @@ bool CGLTextureResource::CreateRenderTarget(int width, int height)
         return false;
     }
     m_Framebuffer = framebuffer;
+    return true;
+}
+
+std::vector<std::string> CGLTextureResource::GetSourceFiles() const
+{
+    if (m_SourcePath.empty())
+        return {};
+    return {m_SourcePath};
+}
+
+bool CGLTextureResource::Reload()
+{
+    if (m_SourcePath.empty() || m_Framebuffer)
+        return false;
+    CGLTextureResource fresh(GetName(), m_Renderer);
+    if (!fresh.Load(m_SourcePath))
+        return false;
+    // Materials hold this object: it takes the new texture, the old one goes with fresh.
+    std::swap(m_Texture, fresh.m_Texture);
+    std::swap(m_Format, fresh.m_Format);
+    std::swap(m_nWidth, fresh.m_nWidth);
+    std::swap(m_nHeight, fresh.m_nHeight);
     return true;
 }
