@@ -55,7 +55,7 @@ void CLiveControl::Press(PlayerKey key)
         break;
     case PlayerKey::LoopEnd:
         m_fLoopTo = Now();
-        if (m_fLoopFrom >= m_fLoopTo)
+        if (m_fLoopFrom < 0.0 || m_fLoopFrom >= m_fLoopTo)
             m_fLoopFrom = 0.0;
         break;
     case PlayerKey::LoopToggle:

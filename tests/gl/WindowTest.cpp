@@ -83,6 +83,36 @@ const VirtualDisplay* Display()
     return &display;
 }
 
+// What the window shows, as the X server has it; empty when it cannot be read.
+Image WindowPixels(CDemoSystem& demo)
+{
+    Image window;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    auto* sdlWindow = static_cast<SDL_Window*>(demo.m_hWindow);
+    if (!SDL_GetWindowWMInfo(sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11)
+        return window;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(sdlWindow, &w, &h);
+    XSync(info.info.x11.display, False);
+    XImage* shot = XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, static_cast<unsigned>(w),
+                             static_cast<unsigned>(h), AllPlanes, ZPixmap);
+    if (!shot)
+        return window;
+    window.width = w;
+    window.height = h;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const unsigned long p = XGetPixel(shot, x, y);
+            window.rgb.push_back(static_cast<uint8_t>((p & shot->red_mask) >> 16));
+            window.rgb.push_back(static_cast<uint8_t>((p & shot->green_mask) >> 8));
+            window.rgb.push_back(static_cast<uint8_t>(p & shot->blue_mask));
+        }
+    }
+    XDestroyImage(shot);
+    return window;
+}
+
 PlayerOptions WindowOptions(const std::string& production)
 {
     PlayerOptions options;
@@ -116,29 +146,7 @@ TEST(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
         backBuffer.width = renderer.Width();
         backBuffer.height = renderer.Height();
         renderer.ReadBackBuffer(backBuffer.rgb);
-        // What the window shows, as the X server has it.
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        auto* sdlWindow = static_cast<SDL_Window*>(demo.m_hWindow);
-        if (SDL_GetWindowWMInfo(sdlWindow, &info) && info.subsystem == SDL_SYSWM_X11) {
-            int w = 0, h = 0;
-            SDL_GL_GetDrawableSize(sdlWindow, &w, &h);
-            XSync(info.info.x11.display, False);
-            if (XImage* shot = XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, static_cast<unsigned>(w),
-                                         static_cast<unsigned>(h), AllPlanes, ZPixmap)) {
-                window.width = w;
-                window.height = h;
-                for (int y = 0; y < h; ++y) {
-                    for (int x = 0; x < w; ++x) {
-                        const unsigned long p = XGetPixel(shot, x, y);
-                        window.rgb.push_back(static_cast<uint8_t>((p & shot->red_mask) >> 16));
-                        window.rgb.push_back(static_cast<uint8_t>((p & shot->green_mask) >> 8));
-                        window.rgb.push_back(static_cast<uint8_t>(p & shot->blue_mask));
-                    }
-                }
-                XDestroyImage(shot);
-            }
-        }
+        window = WindowPixels(demo);
         const std::string command = "xprop -display " + x->Name() + " -name Marrowlight WM_CLASS 2>/dev/null";
         if (FILE* p = ::popen(command.c_str(), "r")) {
             char line[256] = {};
@@ -219,7 +227,14 @@ TEST(Window, KeysPauseSeekRestartLoopAndScreenshot)
     std::vector<float> times;
     std::vector<std::chrono::steady_clock::time_point> when;
     std::thread resume;
+    int overlayWhite = 0;
     const int status = PlayProduction(options, [&](long, CDemoSystem& demo) {
+        // F1 at call 100: the overlay's white letters on the (black) picture in the window.
+        if (times.size() == 105) {
+            const Image shown = WindowPixels(demo);
+            for (size_t i = 0; i < shown.rgb.size(); i += 3)
+                overlayWhite += shown.rgb[i] == 255 && shown.rgb[i + 1] == 255 && shown.rgb[i + 2] == 255;
+        }
         times.push_back(demo.m_fGlobalTime);
         when.push_back(std::chrono::steady_clock::now());
         const int n = static_cast<int>(times.size()) - 1;
@@ -257,6 +272,7 @@ TEST(Window, KeysPauseSeekRestartLoopAndScreenshot)
     // Space: the picture held for the 300 ms until the second Space, no time lost or skipped.
     EXPECT_NEAR(jump(110), step, 1e-4f);
     EXPECT_GE(when[111] - when[110], std::chrono::milliseconds(250));
+    EXPECT_GT(overlayWhite, 20);
     EXPECT_TRUE(std::filesystem::exists(shots.Path() / "marrowlight-00001.png"));
 }
 
