@@ -1,6 +1,6 @@
 // CRenderOutput: the --render side of the player. After each drawn frame it
 // reads the back buffer, cuts that frame's music from the pulled mixer (or
-// silence, when the frame's clock stood still) and hands both to the video
+// silence, when there is no mixer) and hands both to the video
 // writer, whose thread encodes them; it keeps the progress line. It neither
 // draws nor paces, and it does not decide when the render ends.
 #pragma once
@@ -14,7 +14,6 @@
 
 class CGLRenderer;
 class CPulledAudioOutput;
-struct FrameResult;
 
 class CRenderOutput {
 public:
@@ -28,7 +27,7 @@ public:
     // Creates the file (or checks the sequence's folder); false with Error() set.
     bool Open(const std::string& path);
     // The frame just drawn and its sound; false once the writer has failed.
-    bool AddFrame(long index, const FrameResult& frame);
+    bool AddFrame(long index);
     // Writes what is queued and closes the file properly (also after an interrupt).
     bool Close();
     // The production was made again (a replay): frames and music come from these now.
