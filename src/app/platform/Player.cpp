@@ -276,6 +276,7 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
             CDemoSystem& demo = session.Demo();
             render = std::make_unique<CRenderOutput>(static_cast<CGLRenderer&>(*demo.m_pRenderer), pulledOutput(demo),
                                                      fps, FrameBudget(options, fps));
+            session.SetBeforeReplay([&] { render->Drain(); });
             session.SetOnReplay([&](CDemoSystem& replayed) {
                 render->Rebind(static_cast<CGLRenderer&>(*replayed.m_pRenderer), pulledOutput(replayed));
             });
