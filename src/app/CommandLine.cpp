@@ -12,6 +12,15 @@ bool ParseLong(const std::string& s, long& out)
     out = std::strtol(s.c_str(), &end, 10);
     return end && *end == '\0';
 }
+
+bool ParseSeconds(const std::string& s, double& out)
+{
+    if (s.empty())
+        return false;
+    char* end = nullptr;
+    out = std::strtod(s.c_str(), &end);
+    return end && *end == '\0' && out >= 0.0 && out < 1.0e7;
+}
 } // namespace
 
 const char* UsageText()
@@ -25,6 +34,9 @@ const char* UsageText()
            "  --duration S          stop after S seconds\n"
            "  --capture N:FILE.png  write frame N (0-based) as PNG; repeatable\n"
            "  --render FILE         render to video (mp4/mkv) or PNG sequence (%05d)\n"
+           "  --start T             start at T seconds: fast-forward there without showing frames\n"
+           "  --loop A:B            play A to B seconds over and over (a window)\n"
+           "  --no-watch            do not reload files that change while playing in a window\n"
            "  --check               run every line at once, load every asset, report every problem\n"
            "                        and warning; exit 1 when it found problems\n"
            "  --strict              with --check: warnings count as problems\n"
@@ -33,7 +45,11 @@ const char* UsageText()
            "                        and warnings while playing\n"
            "  --quiet               no line at the end (or, in a window, at the first problem)\n"
            "                        saying that the run met problems\n"
-           "  --help, --version\n";
+           "  --help, --version\n"
+           "keys in a window:\n"
+           "  Space pause/resume   Left/Right 1 s back/on   Page Down/Page Up 10 s back/on\n"
+           "  Home restart   [ ] set loop start/end   L loop on/off   F1 overlay\n"
+           "  F12 screenshot (PNG in the current directory)   Escape quit\n";
 }
 
 std::optional<PlayerOptions> ParseCommandLine(int argc, char** argv, std::string& error)
@@ -56,6 +72,24 @@ std::optional<PlayerOptions> ParseCommandLine(int argc, char** argv, std::string
             o.windowed = true;
         } else if (a == "--check") {
             o.check = true;
+        } else if (a == "--no-watch") {
+            o.watch = false;
+        } else if (a == "--start") {
+            if (!value(v))
+                return std::nullopt;
+            if (!ParseSeconds(v, o.start)) {
+                error = "--start wants seconds, for example 40 or 12.5";
+                return std::nullopt;
+            }
+        } else if (a == "--loop") {
+            if (!value(v))
+                return std::nullopt;
+            const size_t colon = v.find(':');
+            if (colon == std::string::npos || !ParseSeconds(v.substr(0, colon), o.loopFrom) ||
+                !ParseSeconds(v.substr(colon + 1), o.loopTo) || o.loopTo <= o.loopFrom) {
+                error = "--loop wants START:END in seconds with END after START, for example 10:15.5";
+                return std::nullopt;
+            }
         } else if (a == "--strict") {
             o.strict = true;
         } else if (a == "-v" || a == "--verbose") {

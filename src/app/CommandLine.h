@@ -21,6 +21,10 @@ struct PlayerOptions {
     std::vector<CaptureRequest> captures;
     std::string render;
     std::string newProduction; // --new: write a starter production there and stop
+    double start = 0.0;     // --start: production time of the first frame shown
+    double loopFrom = -1.0; // --loop A:B; < 0: no loop
+    double loopTo = -1.0;
+    bool watch = true;      // reload changed files (a window only)
     bool check = false;
     bool strict = false;   // --check: warnings fail it too
     bool verbose = false;

@@ -25,6 +25,11 @@ float CFrameClock::Next()
     return dt;
 }
 
+void CFrameClock::Resync()
+{
+    m_Last = std::chrono::steady_clock::now();
+}
+
 double CFrameClock::Elapsed() const
 {
     if (m_nFps > 0)

@@ -13,6 +13,9 @@ public:
     void Start();
     // Frame time in seconds since the previous call (or Start).
     float Next();
+    // The real clock's next frame time starts now: time spent paused or jumping
+    // is not a frame's. The fixed step is not affected.
+    void Resync();
     // Seconds handed out so far (exact frames / fps for the fixed step).
     double Elapsed() const;
     bool IsFixed() const { return m_nFps > 0; }

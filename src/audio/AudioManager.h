@@ -29,6 +29,13 @@ public:
         for (int i = 0; i < count; ++i)
             mono[i] = 0.0f;
     }
+    // Between these the frame loop fast-forwards: each AdvanceFrame moves the
+    // music on by exactly what a fixed-step run would mix, without playing or
+    // decoding it; afterwards the music plays on from where it stands.
+    virtual void BeginFastForward() {}
+    virtual void EndFastForward() {}
+    // Paused, a real-time output plays silence and the music clock stands still.
+    virtual void SetPaused(bool /*paused*/) {}
 };
 
 // No output: every load fails and the music clock stays at 0.

@@ -34,6 +34,8 @@ void CAudioMixer::Mix(float* out, int frames)
 {
     std::memset(out, 0, static_cast<size_t>(frames) * 2 * sizeof(float));
     std::lock_guard lock(m_Lock);
+    if (m_bHeld.load(std::memory_order_relaxed))
+        return;
     const int64_t at = m_nMixed.load(std::memory_order_relaxed);
     for (const auto& stream : m_Streams)
         stream->MixInto(out, frames, at);
@@ -74,8 +76,35 @@ void CAudioMixer::MixPulled(float* out, int frames)
 
 void CAudioMixer::FillAhead()
 {
+    if (m_bHeld.load(std::memory_order_relaxed))
+        return;
     for (const auto& stream : Snapshot())
         stream->Fill(CAudioStream::kRingFrames);
+}
+
+void CAudioMixer::Skip(int64_t frames)
+{
+    std::vector<float> scratch;
+    while (frames > 0) {
+        const int n = static_cast<int>(std::min<int64_t>(frames, kPulledChunk));
+        const int64_t at = m_nMixed.load(std::memory_order_relaxed);
+        for (const auto& stream : Snapshot()) {
+            if (stream->Skip(n, at))
+                continue;
+            stream->Fill(n);
+            scratch.assign(static_cast<size_t>(n) * 2, 0.0f);
+            stream->MixInto(scratch.data(), n, at);
+        }
+        m_nMixed.store(at + n, std::memory_order_release);
+        frames -= n;
+    }
+}
+
+void CAudioMixer::SetHeld(bool held)
+{
+    // Under the lock: once this returns, no Mix is half way through.
+    std::lock_guard lock(m_Lock);
+    m_bHeld.store(held, std::memory_order_relaxed);
 }
 
 std::vector<std::shared_ptr<CAudioStream>> CAudioMixer::Snapshot()

@@ -26,6 +26,13 @@ public:
     void MixPulled(float* out, int frames);
     // Keeps every playing stream's ring full (the decode thread's work).
     void FillAhead();
+    // Moves every stream and the frame count on as MixPulled would, decoding
+    // only where a stream's end is near (fast-forward).
+    void Skip(int64_t frames);
+    // Held, Mix writes silence and moves nothing, and nothing is decoded ahead:
+    // a real-time output paused, or standing by while the frame loop fast-forwards.
+    void SetHeld(bool held);
+    std::vector<std::shared_ptr<CAudioStream>> Streams() { return Snapshot(); }
 
     // Frames mixed since the start.
     int64_t GetMixedFrames() const { return m_nMixed.load(std::memory_order_acquire); }
@@ -44,4 +51,5 @@ private:
     std::atomic<int64_t> m_nMixed{0};
     std::mutex m_HistoryLock; // never held while m_Lock is wanted
     std::vector<float> m_History = std::vector<float>(kHistoryFrames, 0.0f);
+    std::atomic<bool> m_bHeld{false};
 };

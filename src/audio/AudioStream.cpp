@@ -143,6 +143,27 @@ void CAudioStream::MixInto(float* out, int frames, int64_t mixerFrame)
     m_nReadFrame += missing;
 }
 
+bool CAudioStream::Skip(int frames, int64_t mixerFrame)
+{
+    std::lock_guard ring(m_RingLock);
+    if (!m_bPlaying)
+        return true;
+    // The header's length is trusted only a ring's length away from it.
+    if (m_nEndFrame < 0 && (m_nDeclaredEnd < 0 || m_nReadFrame + frames + kRingFrames >= m_nDeclaredEnd))
+        return false;
+    if (m_nAnchorMixer < 0)
+        m_nAnchorMixer = mixerFrame;
+    const int take = std::min(frames, m_nRingCount);
+    m_nRingHead = (m_nRingHead + take) % kRingFrames;
+    m_nRingCount -= take;
+    m_nReadFrame += take;
+    int64_t missing = frames - take;
+    if (m_nEndFrame >= 0)
+        missing = std::clamp<int64_t>(m_nEndFrame - m_nReadFrame, 0, missing);
+    m_nReadFrame += missing;
+    return true;
+}
+
 void CAudioStream::Start()
 {
     std::lock_guard ring(m_RingLock);

@@ -33,6 +33,10 @@ public:
     // mixer's count of frames before out[0]. When the decoder has fallen behind,
     // the missing frames are silence but the position moves on: music keeps time.
     void MixInto(float* out, int frames, int64_t mixerFrame);
+    // Consumer, fast-forwarding: moves on by frames exactly as MixInto would,
+    // without the music. False when the file's end may lie within reach and is
+    // not yet known: only decoding finds it there, so the caller mixes instead.
+    bool Skip(int frames, int64_t mixerFrame);
 
     // Control, from the frame thread.
     void Start();            // plays from the current position; no effect while playing

@@ -62,6 +62,10 @@ void CPulledAudioOutput::AdvanceFrame(float dt)
     constexpr int64_t kPiece = int64_t{kMixRate} * 10;
     int64_t frames = FramesForStep(dt);
     m_Last.clear();
+    if (m_bSkip) {
+        m_Mixer.Skip(frames);
+        return;
+    }
     while (frames > 0) {
         const int64_t n = std::min(frames, kPiece);
         m_Last.resize(static_cast<size_t>(n) * 2);

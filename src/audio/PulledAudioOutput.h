@@ -30,6 +30,10 @@ public:
     // Appends the kept samples to out, forgets them, and returns the frame count.
     size_t TakeSamples(std::vector<float>& out);
 
+    // Skipping, each step moves the music on by its frames without mixing them
+    // (fast-forward): positions and ends come out as if they had been mixed.
+    void SetSkipping(bool skip) { m_bSkip = skip; }
+
     // Frames the next steps mix; exposed for tests and the encoder's bookkeeping.
     int64_t FramesForStep(float dt);
 
@@ -42,5 +46,6 @@ private:
     int64_t m_nEmitted = 0;
     std::vector<float> m_Last;
     bool m_bKeep = false;
+    bool m_bSkip = false;
     std::vector<float> m_Kept;
 };

@@ -11,9 +11,15 @@ class CMaterialResource;
 class CModelResource;
 class CNodeResource;
 class CPostProcessResource;
+class CTargetHistory;
 class CTextRendererProperty;
 class CTextureResource;
 class CTransform;
+
+// How much of a frame the back end does: all of it; all but showing it (a frame
+// that fast-forward draws for a later one); or no pixel work at all, only the
+// bindings and the target history, as a skipped frame needs.
+enum class DrawMode { Full, Offscreen, Skip };
 
 class CRenderer {
 public:
@@ -64,6 +70,13 @@ public:
     // 1 while fading up or faded up, 0 while fading down or faded out.
     float GetFadeTarget() const { return m_fFadeTarget; }
 
+    void SetDrawMode(DrawMode mode) { m_DrawMode = mode; }
+    DrawMode GetDrawMode() const { return m_DrawMode; }
+    bool Rasterizes() const { return m_DrawMode != DrawMode::Skip; }
+    // Where the back end reports target writes and reads (null: nowhere).
+    void SetTargetHistory(CTargetHistory* history) { m_pHistory = history; }
+    CTargetHistory* GetTargetHistory() const { return m_pHistory; }
+
 protected:
     // Hands a factory's object to the demo system, which owns every resource, and
     // registers it when its creation step succeeded; returns it either way.
@@ -88,6 +101,8 @@ private:
     float m_fFadeRate = 0.0f;
     float m_fFadeTarget = 0.0f;
     std::vector<CPostProcessResource*> m_PostProcesses;
+    DrawMode m_DrawMode = DrawMode::Full;
+    CTargetHistory* m_pHistory = nullptr;
 };
 
 // The fader material every renderer loads at start.

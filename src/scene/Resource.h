@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum ResourceKind : int32_t {
     RESOURCE_AUDIO = 1,
@@ -33,6 +34,20 @@ public:
 
     ResourceKind GetKind() const { return m_Kind; }
     const std::string& GetName() const { return m_Name; }
+
+    // The files the resource was made from, as the script named them; none for
+    // what a script makes from numbers alone.
+    virtual std::vector<std::string> GetSourceFiles() const
+    {
+        return m_SourcePath.empty() ? std::vector<std::string>{} : std::vector<std::string>{m_SourcePath};
+    }
+    // Makes the resource again from its files, in place, for whoever holds it.
+    // False, with a report, when they do not load: the resource stays as it was.
+    virtual bool Reload() { return false; }
+
+protected:
+    // The file a load read, kept for a reload.
+    std::string m_SourcePath;
 
 private:
     ResourceKind m_Kind;

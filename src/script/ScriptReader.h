@@ -29,6 +29,8 @@ public:
     bool ReadCommands(void* context);
 
     int GetDepth() const { return m_nDepth; }
+    // Every file this reader has tried to open so far (included ones too), resolved.
+    const std::vector<std::string>& GetFilesTried() const { return m_Tried; }
     // The file being read and the number of its last line read; meaningful while
     // GetDepth() >= 0 (after a stop: the line that stopped).
     const std::string& GetFileName() const { return m_FileNames[m_nDepth < 0 ? 0 : m_nDepth]; }
@@ -50,6 +52,7 @@ private:
     std::ifstream m_Files[kMaxScriptFiles];
     std::string m_FileNames[kMaxScriptFiles];
     int m_nLines[kMaxScriptFiles] = {};
+    std::vector<std::string> m_Tried;
     long m_nLinesRead = 0;
     int m_nFilesOpened = 0;
     const ScriptCommand* m_pTable;

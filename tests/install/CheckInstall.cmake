@@ -11,7 +11,7 @@ foreach(file bin/marrowlight bin/ml-fontbaker bin/ml-meshbake share/doc/marrowli
         share/doc/marrowlight/command-line.md share/doc/marrowlight/script.md
         share/doc/marrowlight/materials.md share/doc/marrowlight/fonts.md
         share/doc/marrowlight/formats.md share/doc/marrowlight/models.md
-        share/doc/marrowlight/first-production.md)
+        share/doc/marrowlight/first-production.md share/doc/marrowlight/working.md)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "${file} was not installed")
   endif()

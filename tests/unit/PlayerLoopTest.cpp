@@ -5,6 +5,7 @@
 #include "app/PlayerLoop.h"
 #include "app/FrameLoop.h"
 #include "audio/AudioManager.h"
+#include "live/ProductionSession.h"
 #include "render/NullRenderer.h"
 #include "render/Renderer.h"
 #include "support/TempDir.h"
@@ -42,14 +43,23 @@ protected:
     void Start(const std::string& script)
     {
         dir.Write("DemoScript.txt", script);
-        demo = new CNullDemoSystem();
-        ASSERT_TRUE(demo->Init("DemoScript.txt", 64, 36));
+        session = std::make_unique<CProductionSession>(
+            []() -> std::unique_ptr<CDemoSystem> {
+                auto made = std::make_unique<CNullDemoSystem>();
+                if (!made->Init("DemoScript.txt", 64, 36))
+                    return nullptr;
+                return made;
+            },
+            64, true);
+        ASSERT_TRUE(session->Start());
+        demo = &session->Demo();
     }
-    void TearDown() override { delete demo; }
+    void TearDown() override { session.reset(); }
 
     TempDir dir;
     ScopedChdir cd{dir.Path()};
-    CNullDemoSystem* demo = nullptr;
+    std::unique_ptr<CProductionSession> session;
+    CDemoSystem* demo = nullptr;
     CountingHost host;
 };
 
@@ -78,7 +88,7 @@ TEST_F(PlayerLoop, FrameAndDurationLimits)
     CFrameClock clock = CFrameClock::FixedStep(64);
     LoopLimits limits;
     limits.maxFrames = 5;
-    LoopResult r = RunFrameLoop(*demo, clock, host, limits);
+    LoopResult r = RunFrameLoop(*session, clock, host, limits);
     EXPECT_EQ(r.frames, 5);
     EXPECT_FALSE(r.quit || r.ended);
     EXPECT_EQ(host.drawn, (std::vector<long>{0, 1, 2, 3, 4}));
@@ -87,22 +97,22 @@ TEST_F(PlayerLoop, FrameAndDurationLimits)
     // A duration counts the clock's time: half a second is 32 frames of 1/64 s.
     limits = {};
     limits.maxSeconds = 0.5;
-    r = RunFrameLoop(*demo, clock, host, limits);
+    r = RunFrameLoop(*session, clock, host, limits);
     EXPECT_EQ(r.frames, 32);
     // Zero of either runs nothing.
     limits = {};
     limits.maxFrames = 0;
-    EXPECT_EQ(RunFrameLoop(*demo, clock, host, limits).frames, 0);
+    EXPECT_EQ(RunFrameLoop(*session, clock, host, limits).frames, 0);
     limits = {};
     limits.maxSeconds = 0.0;
-    EXPECT_EQ(RunFrameLoop(*demo, clock, host, limits).frames, 0);
+    EXPECT_EQ(RunFrameLoop(*session, clock, host, limits).frames, 0);
 }
 
 TEST_F(PlayerLoop, ExitDemoFinishesItsFrameAndQuitEndsBeforeOne)
 {
     Start("delayuntil delay 0.25\nfadeup 0\nexitdemo\nfadedown 0\n");
     CFrameClock clock = CFrameClock::FixedStep(64);
-    LoopResult r = RunFrameLoop(*demo, clock, host, {});
+    LoopResult r = RunFrameLoop(*session, clock, host, {});
     // exitdemo on frame 16: the fade it follows and the update of that frame happen, then the loop ends.
     EXPECT_TRUE(r.ended);
     EXPECT_EQ(r.frames, 17);
@@ -110,12 +120,10 @@ TEST_F(PlayerLoop, ExitDemoFinishesItsFrameAndQuitEndsBeforeOne)
     EXPECT_EQ(demo->m_pRenderer->GetFadeValue(), 1.0f);
 
     // A quit message taken by the third pump: two frames drawn, the third never runs.
-    delete demo;
-    demo = nullptr;
     Start("");
     CountingHost quitting;
     quitting.quitOnPump = 3;
-    r = RunFrameLoop(*demo, clock, quitting, {});
+    r = RunFrameLoop(*session, clock, quitting, {});
     EXPECT_TRUE(r.quit);
     EXPECT_EQ(r.frames, 2);
     EXPECT_EQ(demo->m_fGlobalTime, 2.0f / 64.0f);
@@ -131,7 +139,7 @@ TEST_F(PlayerLoop, HostStopsAndTheScriptEndStopsWhenAsked)
     demo->m_pAudio = std::move(music);
     CFrameClock clock = CFrameClock::FixedStep(64);
     host.stopAfter = 3;
-    LoopResult r = RunFrameLoop(*demo, clock, host, {});
+    LoopResult r = RunFrameLoop(*session, clock, host, {});
     EXPECT_TRUE(r.stopped);
     EXPECT_FALSE(r.ended || r.quit || r.scriptEnded);
     EXPECT_EQ(r.frames, 4);
@@ -144,13 +152,50 @@ TEST_F(PlayerLoop, HostStopsAndTheScriptEndStopsWhenAsked)
     host = CountingHost();
     LoopLimits limits;
     limits.stopAtScriptEnd = true;
-    r = RunFrameLoop(*demo, clock, host, limits);
+    r = RunFrameLoop(*session, clock, host, limits);
     EXPECT_TRUE(r.scriptEnded);
     EXPECT_EQ(r.frames, 15);
     // Without the flag a script that has ended keeps drawing.
-    r = RunFrameLoop(*demo, clock, host, LoopLimits{5, -1.0, false});
+    r = RunFrameLoop(*session, clock, host, LoopLimits{5, -1.0, false});
     EXPECT_EQ(r.frames, 5);
     EXPECT_FALSE(r.scriptEnded);
+}
+
+TEST_F(PlayerLoop, StartFrameFastForwardsAndFramesKeepTheirNumbers)
+{
+    const std::string script = "fadeup 0.5\ndelayuntil delay 0.25\nbogus\nresetlocaltime\n"
+                               "delayuntil local 0.1\nfadedown 1\ndelayuntil delay 0.5\nexitdemo\n";
+    CFrameClock clock = CFrameClock::FixedStep(64);
+    LoopLimits limits;
+    limits.maxFrames = 40;
+    Start(script);
+    RunFrameLoop(*session, clock, host, limits);
+    const float global = demo->m_fGlobalTime, local = demo->m_fLocalTime, delay = demo->m_fDelayUntil;
+    const float fade = demo->m_pRenderer->GetFadeValue();
+
+    // From frame 30 on: the host sees frames 30 to 39, the limit counts from there,
+    // and the state after them is the state of the run from 0.
+    Start(script);
+    host = CountingHost();
+    limits.startFrame = 30;
+    limits.maxFrames = 10;
+    const LoopResult r = RunFrameLoop(*session, clock, host, limits);
+    EXPECT_EQ(r.frames, 10);
+    EXPECT_EQ(host.drawn.front(), 30);
+    EXPECT_EQ(host.drawn.back(), 39);
+    EXPECT_EQ(demo->m_fGlobalTime, global);
+    EXPECT_EQ(demo->m_fLocalTime, local);
+    EXPECT_EQ(demo->m_fDelayUntil, delay);
+    EXPECT_EQ(demo->m_pRenderer->GetFadeValue(), fade);
+
+    // "exitdemo" before the start frame ends the run with nothing shown.
+    Start(script);
+    host = CountingHost();
+    limits.startFrame = 1000;
+    const LoopResult ended = RunFrameLoop(*session, clock, host, limits);
+    EXPECT_TRUE(ended.ended);
+    EXPECT_EQ(ended.frames, 0);
+    EXPECT_TRUE(host.drawn.empty());
 }
 
 } // namespace

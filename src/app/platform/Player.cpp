@@ -8,6 +8,7 @@
 #include "app/ScriptCheck.h"
 #include "app/platform/EglContext.h"
 #include "app/platform/InterruptFlag.h"
+#include "app/platform/LiveWindow.h"
 #include "app/platform/MovieEncoder.h"
 #include "app/platform/PngSequenceEncoder.h"
 #include "app/platform/RenderOutput.h"
@@ -16,6 +17,7 @@
 #include "app/starter/StarterProduction.h"
 #include "assets/FilePath.h"
 #include "audio/sdl/SDLAudioManager.h"
+#include "live/ProductionSession.h"
 #include "render/gl/GLRenderer.h"
 
 #include <cmath>
@@ -43,17 +45,24 @@ void Fail(std::string message)
     std::fprintf(stderr, "marrowlight: %s\n", message.c_str());
 }
 
+// The first frame N with N / fps at or after the time.
+long FirstFrameAt(double seconds, int fps)
+{
+    long n = static_cast<long>(std::ceil(seconds * fps));
+    while (n > 0 && static_cast<double>(n - 1) / fps >= seconds)
+        --n;
+    while (static_cast<double>(n) / fps < seconds)
+        ++n;
+    return n;
+}
+
 // Frames a fixed-step run of these limits draws at most; -1 when unbounded.
 long FrameBudget(const PlayerOptions& options, int fps)
 {
     long frames = options.frames;
     if (options.duration >= 0.0) {
         // The loop stops before the first frame at which frames / fps >= duration.
-        long n = static_cast<long>(std::ceil(options.duration * fps));
-        while (n > 0 && static_cast<double>(n - 1) / fps >= options.duration)
-            --n;
-        while (static_cast<double>(n) / fps < options.duration)
-            ++n;
+        const long n = FirstFrameAt(options.duration, fps);
         frames = frames < 0 ? n : std::min(frames, n);
     }
     return frames;
@@ -62,14 +71,26 @@ long FrameBudget(const PlayerOptions& options, int fps)
 // Window messages and what happens to each drawn frame.
 class CPlayerHost : public IFrameHost {
 public:
-    CPlayerHost(CPlatformContext& context, CDemoSystem& demo, std::vector<CaptureRequest> captures,
+    CPlayerHost(CPlatformContext& context, CProductionSession& session, std::vector<CaptureRequest> captures,
                 const FrameObserver& observer, CRenderOutput* render, bool announceFirstProblem)
-        : m_Context(context), m_Demo(demo), m_Captures(std::move(captures)), m_Observer(observer),
+        : m_Context(context), m_Session(session), m_Captures(std::move(captures)), m_Observer(observer),
           m_pRender(render), m_Written(m_Captures.size(), false), m_bAnnounce(announceFirstProblem)
     {
     }
 
-    bool PumpMessages() override { return m_Context.PumpEvents(); }
+    // The author's keys, reload and overlay in a window; null otherwise.
+    void SetLive(CLiveWindow* live) { m_pLive = live; }
+
+    bool PumpMessages() override
+    {
+        if (!m_Context.PumpEvents())
+            return false;
+        if (m_pLive)
+            m_pLive->Keys(m_Context.TakeKeys());
+        return true;
+    }
+
+    FrameGate BeforeFrame() override { return m_pLive ? m_pLive->BeforeFrame() : FrameGate::Run; }
 
     // A render stops between frames on Ctrl-C, or once its file cannot be written.
     bool ShouldStop() override
@@ -85,7 +106,7 @@ public:
         for (size_t i = 0; i < m_Captures.size(); ++i) {
             if (m_Captures[i].frame != index)
                 continue;
-            auto& renderer = static_cast<CGLRenderer&>(*m_Demo.m_pRenderer);
+            auto& renderer = static_cast<CGLRenderer&>(*m_Session.Demo().m_pRenderer);
             if (!readBack)
                 renderer.ReadBackBuffer(m_Pixels);
             readBack = true;
@@ -97,7 +118,9 @@ public:
                 Fail("cannot write the capture '" + m_Captures[i].file + "'");
         }
         if (m_Observer)
-            m_Observer(index, m_Demo);
+            m_Observer(index, m_Session.Demo());
+        if (m_pLive)
+            m_pLive->FrameDrawn();
         // Someone watching a window learns of trouble when it starts, not only at the end.
         if (m_bAnnounce && diag::Count() > 0) {
             diag::Notice("marrowlight: problem: " + diag::FirstProblem() +
@@ -122,10 +145,11 @@ public:
 
 private:
     CPlatformContext& m_Context;
-    CDemoSystem& m_Demo;
+    CProductionSession& m_Session;
     std::vector<CaptureRequest> m_Captures;
     const FrameObserver& m_Observer;
     CRenderOutput* m_pRender;
+    CLiveWindow* m_pLive = nullptr;
     std::vector<bool> m_Written;
     std::vector<uint8_t> m_Pixels;
     bool m_bAnnounce;
@@ -172,7 +196,8 @@ static int CheckProduction(CPlatformContext& context, const PlayerOptions& optio
 
 int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
 {
-    // Capture and render files are named relative to where the player was started.
+    // Capture, render and screenshot files are named relative to where the player was started.
+    const std::string startFolder = std::filesystem::current_path().string();
     std::vector<CaptureRequest> captures = options.captures;
     for (CaptureRequest& c : captures)
         c.file = std::filesystem::absolute(c.file).string();
@@ -220,10 +245,18 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
         // they repeat frame for frame; a window alone plays in real time.
         const bool fixed = offscreen || options.fps > 0 || !options.captures.empty();
         const int fps = options.fps > 0 ? options.fps : 60;
-        auto demo = std::make_unique<CSDLDemoSystem>(context.get(), fixed);
-        if (options.authoredHeight > 0)
-            demo->m_nAuthoredHeight = options.authoredHeight;
-        if (!demo->Init(kScriptName, options.width, options.height)) {
+        // The session makes the demo system, and makes it again for every replay.
+        CProductionSession session(
+            [&]() -> std::unique_ptr<CDemoSystem> {
+                auto demo = std::make_unique<CSDLDemoSystem>(context.get(), fixed);
+                if (options.authoredHeight > 0)
+                    demo->m_nAuthoredHeight = options.authoredHeight;
+                if (!demo->Init(kScriptName, options.width, options.height))
+                    return nullptr;
+                return demo;
+            },
+            fps, fixed);
+        if (!session.Start()) {
             Fail("the production could not start at " + std::to_string(options.width) + "x" +
                  std::to_string(options.height) + " (-v says why)");
             return 1;
@@ -231,13 +264,24 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
         LoopLimits limits;
         limits.maxFrames = options.frames;
         limits.maxSeconds = options.duration;
+        limits.startFrame = FirstFrameAt(options.loopFrom >= 0.0 && options.start <= 0.0 ? options.loopFrom
+                                                                                      : options.start,
+                                         fps);
         std::unique_ptr<CRenderOutput> render;
         std::optional<CInterruptFlag> interrupt;
+        const auto pulledOutput = [](CDemoSystem& demo) {
+            auto* audio = static_cast<CSDLAudioManager*>(demo.m_pAudio.get());
+            return audio ? audio->GetPulledOutput() : nullptr;
+        };
         if (rendering) {
-            auto* audio = static_cast<CSDLAudioManager*>(demo->m_pAudio.get());
-            render = std::make_unique<CRenderOutput>(static_cast<CGLRenderer&>(*demo->m_pRenderer),
-                                                     audio ? audio->GetPulledOutput() : nullptr, fps,
-                                                     FrameBudget(options, fps));
+            CDemoSystem& demo = session.Demo();
+            render = std::make_unique<CRenderOutput>(static_cast<CGLRenderer&>(*demo.m_pRenderer), pulledOutput(demo),
+                                                     fps, FrameBudget(options, fps));
+            session.SetBeforeReplay([&] { render->Drain(); });
+            session.SetOnReplay([&](CDemoSystem& replayed) {
+                render->Rebind(static_cast<CGLRenderer&>(*replayed.m_pRenderer), pulledOutput(replayed));
+            });
+            session.SetInterrupt([] { return CInterruptFlag::IsRaised(); });
             // Ctrl-C from here on stops between frames and still closes the file properly.
             interrupt.emplace();
             if (!render->Open(renderPath)) {
@@ -250,8 +294,15 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
         }
         CFrameClock clock = fixed ? CFrameClock::FixedStep(fps) : CFrameClock::RealTime();
         const bool announce = !offscreen && !options.quiet && !diag::IsEnabled();
-        CPlayerHost host(*context, *demo, captures, observer, render.get(), announce);
-        const LoopResult result = RunFrameLoop(*demo, clock, host, limits);
+        CPlayerHost host(*context, session, captures, observer, render.get(), announce);
+        std::optional<CLiveWindow> live;
+        if (!offscreen) {
+            live.emplace(session, options.watch, startFolder);
+            if (options.loopFrom >= 0.0)
+                live->Control().SetLoop(options.loopFrom, options.loopTo);
+            host.SetLive(&*live);
+        }
+        const LoopResult result = RunFrameLoop(session, clock, host, limits);
         // A run that met problems says so once, however quiet it was otherwise.
         const std::string summary = diag::SummaryLine(diag::IsEnabled());
         if (!options.quiet && !summary.empty())
@@ -293,6 +344,14 @@ int RunPlayer(int argc, char** argv)
     }
     if (options->check && !options->render.empty()) {
         Fail("--check and --render cannot be used together");
+        return 2;
+    }
+    if (options->check && (options->start > 0.0 || options->loopFrom >= 0.0)) {
+        Fail("--check reads the whole script at once; --start and --loop do not go with it");
+        return 2;
+    }
+    if (options->loopFrom >= 0.0 && (options->headless || !options->render.empty())) {
+        Fail("--loop plays in a window; it does not go with --headless or --render");
         return 2;
     }
     if (options->strict && !options->check) {

@@ -13,7 +13,7 @@ CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, i
 
 CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames,
                              CGLFrameReader::Mode readMode)
-    : m_Renderer(renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames), m_ReadMode(readMode)
+    : m_pRenderer(&renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames), m_ReadMode(readMode)
 {
 }
 
@@ -24,12 +24,12 @@ CRenderOutput::~CRenderOutput()
 
 bool CRenderOutput::Open(const std::string& path)
 {
-    if (!m_Writer.Open(path, m_Renderer.Width(), m_Renderer.Height(), m_nFps, kSampleRate, kChannels)) {
+    if (!m_Writer.Open(path, m_pRenderer->Width(), m_pRenderer->Height(), m_nFps, kSampleRate, kChannels)) {
         m_Error = m_Writer.Error();
         m_bFailed = true;
         return false;
     }
-    m_pReader = std::make_unique<CGLFrameReader>(m_Renderer, m_ReadMode);
+    m_pReader = std::make_unique<CGLFrameReader>(*m_pRenderer, m_ReadMode);
     // From here on the mixer keeps what it makes until this output takes it.
     if (m_pAudio) {
         m_pAudio->SetKeepSamples(true);
@@ -61,6 +61,29 @@ bool CRenderOutput::AddFrame(long index)
         if (!WriteOldest())
             return false;
     return true;
+}
+
+bool CRenderOutput::Drain()
+{
+    while (m_pReader && m_pReader->Pending() > 0 && !m_bFailed)
+        if (!WriteOldest())
+            return false;
+    return !m_bFailed;
+}
+
+void CRenderOutput::Rebind(CGLRenderer& renderer, CPulledAudioOutput* audio)
+{
+    m_pRenderer = &renderer;
+    m_pAudio = audio;
+    if (!m_Writer.IsOpen() || m_bClosed)
+        return;
+    m_pReader = std::make_unique<CGLFrameReader>(*m_pRenderer, m_ReadMode);
+    // As at Open: what the new mixer made before this point belongs to no frame.
+    if (m_pAudio) {
+        m_pAudio->SetKeepSamples(true);
+        m_Mixed.clear();
+        m_pAudio->TakeSamples(m_Mixed);
+    }
 }
 
 bool CRenderOutput::WriteOldest()

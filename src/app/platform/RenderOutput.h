@@ -37,6 +37,11 @@ public:
     bool AddFrame(long index);
     // Writes what is queued and closes the file properly (also after an interrupt).
     bool Close();
+    // The production is about to be made again (a replay): every frame still being
+    // read is written while its renderer is there. False when writing failed.
+    bool Drain();
+    // It was made again: frames and music come from these now.
+    void Rebind(CGLRenderer& renderer, CPulledAudioOutput* audio);
 
     const std::string& Error() const { return m_Error; }
     long Frames() const { return m_nFrames; }
@@ -51,7 +56,7 @@ private:
     // Hands the oldest frame being read, with its sound, to the writer.
     bool WriteOldest();
 
-    CGLRenderer& m_Renderer;
+    CGLRenderer* m_pRenderer;
     CPulledAudioOutput* m_pAudio;
     int m_nFps;
     CVideoWriter m_Writer;

@@ -28,6 +28,7 @@ bool CSpriteFontResource::Load(const std::string& path)
 {
     if (!m_pContext)
         return false;
+    m_SourcePath = path;
     try {
         // The path must be valid UTF-8, as it would have to be for a wide-character platform call.
         utf8util::utf16_from_utf8(path);
@@ -98,6 +99,14 @@ std::string CSpriteFontResource::CheckText(const std::string& text) const
         return e.what();
     }
     return {};
+}
+
+bool CSpriteFontResource::Reload()
+{
+    if (m_SourcePath.empty())
+        return false;
+    // Load replaces the font only once the whole file has been read.
+    return Load(m_SourcePath);
 }
 
 Vector2 CSpriteFontResource::PenPosition(Vector2 size, const Matrix4& world, float width, float height)

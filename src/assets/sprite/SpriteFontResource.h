@@ -20,6 +20,8 @@ public:
     // UTF-8 in the path, a missing or malformed file, the device) is reported
     // and gives false, and the font stays empty.
     bool Load(const std::string& path);
+    // Loads the file again; the texts drawn with this font use the new one.
+    bool Reload() override;
 
     // Draws the text centred on the output point that world's x and y translation
     // give, read from -1 to 1 across the width and height. Glyph sizes are pixels of

@@ -68,6 +68,8 @@ bool CSDLAudioManager::Shutdown()
         m_pFeeder->Stop();
     m_pFeeder.reset();
     m_pOutput.reset();
+    m_pSkipper.reset();
+    m_bFastForward = false;
     m_pMixer->Clear();
     m_pCurrent.reset();
     m_bStarted = false;
@@ -115,7 +117,8 @@ double CSDLAudioManager::GetPositionSeconds() const
 {
     if (!m_pCurrent || !m_pOutput)
         return 0.0;
-    return m_pCurrent->GetHeardSeconds(m_pOutput->GetHeardFrame());
+    const CAudioOutput& clock = m_pSkipper ? *m_pSkipper : *m_pOutput;
+    return m_pCurrent->GetHeardSeconds(clock.GetHeardFrame());
 }
 
 float CSDLAudioManager::GetPosition()
@@ -128,13 +131,15 @@ void CSDLAudioManager::SetPosition(float seconds)
     if (!m_pCurrent)
         return;
     m_pCurrent->Seek(MixSecondsToFrames(static_cast<double>(seconds)));
-    if (m_pOutput && m_pOutput->IsRealTime())
+    if (m_pOutput && m_pOutput->IsRealTime() && !m_bFastForward)
         m_pCurrent->Fill(kPrefillFrames);
 }
 
 void CSDLAudioManager::AdvanceFrame(float dt)
 {
-    if (m_pOutput)
+    if (m_pSkipper)
+        m_pSkipper->AdvanceFrame(dt);
+    else if (m_pOutput)
         m_pOutput->AdvanceFrame(dt);
 }
 
@@ -145,6 +150,49 @@ void CSDLAudioManager::GetHeardMix(float* mono, int count)
         return;
     }
     m_pMixer->CopyRecentMono(m_pOutput->GetHeardFrame(), mono, count);
+}
+
+void CSDLAudioManager::BeginFastForward()
+{
+    if (!m_pOutput || m_bFastForward)
+        return;
+    m_bFastForward = true;
+    if (CPulledAudioOutput* pulled = GetPulledOutput()) {
+        pulled->SetSkipping(true);
+        return;
+    }
+    // The device plays silence meanwhile; a fixed-step count of our own moves the music.
+    m_pMixer->SetHeld(true);
+    m_pSkipper = std::make_unique<CPulledAudioOutput>(*m_pMixer);
+    m_pSkipper->SetSkipping(true);
+}
+
+void CSDLAudioManager::EndFastForward()
+{
+    if (!m_bFastForward)
+        return;
+    m_bFastForward = false;
+    if (CPulledAudioOutput* pulled = GetPulledOutput()) {
+        pulled->SetSkipping(false);
+        return;
+    }
+    // Each stream plays on from where the skipping left it, measured from now on.
+    const int64_t mixed = m_pMixer->GetMixedFrames();
+    m_pSkipper.reset();
+    for (const auto& stream : m_pMixer->Streams()) {
+        if (!stream->IsPlaying())
+            continue;
+        stream->Seek(stream->GetHeardFrame(mixed));
+        stream->Fill(kPrefillFrames);
+    }
+    m_pMixer->SetHeld(m_bPaused);
+}
+
+void CSDLAudioManager::SetPaused(bool paused)
+{
+    m_bPaused = paused;
+    if (m_pOutput && m_pOutput->IsRealTime() && !m_bFastForward)
+        m_pMixer->SetHeld(paused);
 }
 
 CPulledAudioOutput* CSDLAudioManager::GetPulledOutput() const

@@ -35,6 +35,9 @@ public:
     void SetPosition(float seconds) override;
     void AdvanceFrame(float dt) override;
     void GetHeardMix(float* mono, int count) override;
+    void BeginFastForward() override;
+    void EndFastForward() override;
+    void SetPaused(bool paused) override;
 
     // The fixed-step output, for a consumer of the mixed samples (null for Device).
     CPulledAudioOutput* GetPulledOutput() const;
@@ -50,6 +53,10 @@ private:
     std::unique_ptr<CStreamFeeder> m_pFeeder;
     std::shared_ptr<CAudioStream> m_pCurrent; // the stream of the track last started
     std::vector<std::unique_ptr<CResource>> m_Orphans; // tracks loaded with no demo system to own them
+    // Keeps the fixed-step count while a real-time output fast-forwards.
+    std::unique_ptr<CPulledAudioOutput> m_pSkipper;
+    bool m_bFastForward = false;
+    bool m_bPaused = false;
     bool m_bSilentFallback = false;
     bool m_bStarted = false;
 };

@@ -21,6 +21,7 @@ CGLModelResource::~CGLModelResource()
 
 bool CGLModelResource::Load(const std::string& path)
 {
+    m_SourcePath = path;
     ModelMesh mesh;
     std::string error;
     if (!LoadX3DModel(path, mesh, error)) {
@@ -67,4 +68,18 @@ void CGLModelResource::Draw()
 {
     if (m_VertexBuffer && m_IndexBuffer)
         m_Renderer.DrawIndexed(m_VertexBuffer, m_IndexBuffer, static_cast<GLsizei>(m_nIndexCount));
+}
+
+bool CGLModelResource::Reload()
+{
+    if (m_SourcePath.empty())
+        return false;
+    CGLModelResource fresh(GetName(), m_Renderer);
+    if (!fresh.Load(m_SourcePath))
+        return false;
+    std::swap(m_VertexBuffer, fresh.m_VertexBuffer);
+    std::swap(m_IndexBuffer, fresh.m_IndexBuffer);
+    std::swap(m_nVertexCount, fresh.m_nVertexCount);
+    std::swap(m_nIndexCount, fresh.m_nIndexCount);
+    return true;
 }

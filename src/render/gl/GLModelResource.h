@@ -22,6 +22,8 @@ public:
     bool BuildQuad();
     void Draw() override;
 
+    bool Reload() override;
+
 private:
     bool Upload(const ModelMesh& mesh);
 

@@ -6,6 +6,7 @@
 #include "app/Diagnostics.h"
 #include "render/FontResource.h"
 #include "render/ModelResource.h"
+#include "render/TargetHistory.h"
 #include "render/gl/GLFontResource.h"
 #include "render/gl/GLMaterialResource.h"
 #include "render/gl/GLModelResource.h"
@@ -22,6 +23,52 @@
 #include "scene/Transform.h"
 
 #include <algorithm>
+#include <iterator>
+
+namespace {
+// Uniform types that name a texture unit.
+constexpr GLenum kSamplerTypes[] = {
+    GL_SAMPLER_1D, GL_SAMPLER_2D, GL_SAMPLER_3D, GL_SAMPLER_CUBE, GL_SAMPLER_1D_SHADOW, GL_SAMPLER_2D_SHADOW,
+    GL_SAMPLER_1D_ARRAY, GL_SAMPLER_2D_ARRAY, GL_SAMPLER_1D_ARRAY_SHADOW, GL_SAMPLER_2D_ARRAY_SHADOW,
+    GL_SAMPLER_2D_MULTISAMPLE, GL_SAMPLER_2D_MULTISAMPLE_ARRAY, GL_SAMPLER_CUBE_SHADOW, GL_SAMPLER_BUFFER,
+    GL_SAMPLER_2D_RECT, GL_SAMPLER_2D_RECT_SHADOW, GL_SAMPLER_CUBE_MAP_ARRAY, GL_SAMPLER_CUBE_MAP_ARRAY_SHADOW,
+    GL_INT_SAMPLER_1D, GL_INT_SAMPLER_2D, GL_INT_SAMPLER_3D, GL_INT_SAMPLER_CUBE, GL_INT_SAMPLER_1D_ARRAY,
+    GL_INT_SAMPLER_2D_ARRAY, GL_INT_SAMPLER_2D_MULTISAMPLE, GL_INT_SAMPLER_2D_MULTISAMPLE_ARRAY,
+    GL_INT_SAMPLER_BUFFER, GL_INT_SAMPLER_2D_RECT, GL_INT_SAMPLER_CUBE_MAP_ARRAY, GL_UNSIGNED_INT_SAMPLER_1D,
+    GL_UNSIGNED_INT_SAMPLER_2D, GL_UNSIGNED_INT_SAMPLER_3D, GL_UNSIGNED_INT_SAMPLER_CUBE,
+    GL_UNSIGNED_INT_SAMPLER_1D_ARRAY, GL_UNSIGNED_INT_SAMPLER_2D_ARRAY, GL_UNSIGNED_INT_SAMPLER_2D_MULTISAMPLE,
+    GL_UNSIGNED_INT_SAMPLER_2D_MULTISAMPLE_ARRAY, GL_UNSIGNED_INT_SAMPLER_BUFFER,
+    GL_UNSIGNED_INT_SAMPLER_2D_RECT, GL_UNSIGNED_INT_SAMPLER_CUBE_MAP_ARRAY,
+};
+
+bool IsSamplerType(GLint type)
+{
+    return std::find(std::begin(kSamplerTypes), std::end(kSamplerTypes), static_cast<GLenum>(type)) !=
+           std::end(kSamplerTypes);
+}
+
+// The units a program's samplers read, from its active uniforms.
+std::vector<GLuint> QuerySampledUnits(GLuint program)
+{
+    std::vector<GLuint> units;
+    GLint count = 0;
+    glGetProgramInterfaceiv(program, GL_UNIFORM, GL_ACTIVE_RESOURCES, &count);
+    const GLenum props[] = {GL_TYPE, GL_LOCATION, GL_ARRAY_SIZE, GL_BLOCK_INDEX};
+    for (GLint i = 0; i < count; ++i) {
+        GLint v[4] = {0, -1, 0, -1};
+        glGetProgramResourceiv(program, GL_UNIFORM, static_cast<GLuint>(i), 4, props, 4, nullptr, v);
+        if (v[3] != -1 || v[1] < 0 || !IsSamplerType(v[0]))
+            continue;
+        for (GLint k = 0; k < v[2]; ++k) {
+            GLint unit = -1;
+            glGetUniformiv(program, v[1] + k, &unit);
+            if (unit >= 0)
+                units.push_back(static_cast<GLuint>(unit));
+        }
+    }
+    return units;
+}
+} // namespace
 
 namespace {
 bool g_bPassShortcuts = true;
@@ -152,16 +199,22 @@ void CGLRenderer::Clear(float r, float g, float b)
     const auto* fade = dynamic_cast<const CGLPostProcessResource*>(GetFadeEffect());
     const bool colourSeen = !g_bPassShortcuts || m_Target == m_BackBuffer || !fade || !fade->OverwritesTarget();
     const bool depthSeen = !g_bPassShortcuts || !m_bDepthClean;
-    if (m_BackBuffer && colourSeen)
+    // A skipped frame draws nothing: what a later drawn frame finds is unknown.
+    const bool draws = Rasterizes();
+    if (m_BackBuffer && colourSeen && draws)
         glClearNamedFramebufferfv(m_BackBuffer, GL_COLOR, 0, colour);
-    if (m_BackBuffer && depthSeen)
+    if (m_BackBuffer && depthSeen && draws)
         glClearNamedFramebufferfv(m_BackBuffer, GL_DEPTH, 0, &depth);
-    m_bDepthClean = m_BackBuffer != 0;
+    m_bDepthClean = m_BackBuffer != 0 && draws;
     m_Matrices.ResetForClear(m_nWidth, m_nHeight);
 }
 
 void CGLRenderer::ClearTarget(GLuint framebuffer, bool colour, bool depth)
 {
+    if (!Rasterizes()) {
+        m_bDepthClean = m_bDepthClean && !depth;
+        return;
+    }
     const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     const GLfloat one = 1.0f;
     if (colour)
@@ -174,7 +227,7 @@ void CGLRenderer::ClearTarget(GLuint framebuffer, bool colour, bool depth)
 
 void CGLRenderer::Present()
 {
-    if (!m_pSurface || !m_pSurface->HasWindow() || !m_BackBuffer)
+    if (GetDrawMode() != DrawMode::Full || !m_pSurface || !m_pSurface->HasWindow() || !m_BackBuffer)
         return;
     int w = 0, h = 0;
     m_pSurface->GetDrawableSize(w, h);
@@ -183,6 +236,8 @@ void CGLRenderer::Present()
     // Row 0 of the back buffer is the top of the picture; a window's row 0 is its bottom.
     const GLenum filter = (w == m_nWidth && h == m_nHeight) ? GL_NEAREST : GL_LINEAR;
     glBlitNamedFramebuffer(m_BackBuffer, 0, 0, 0, m_nWidth, m_nHeight, 0, h, w, 0, GL_COLOR_BUFFER_BIT, filter);
+    if (m_Overlay)
+        m_Overlay(w, h);
     m_pSurface->SwapBuffers();
 }
 
@@ -222,6 +277,8 @@ void CGLRenderer::BindRenderTarget(GLuint framebuffer, GLuint colourTexture)
     m_TargetTexture = colourTexture;
     if (!colourTexture)
         return;
+    if (CTargetHistory* history = GetTargetHistory())
+        history->Wrote(colourTexture);
     for (size_t unit = 0; unit < m_UnitTextures.size(); ++unit) {
         if (m_UnitTextures[unit] == colourTexture) {
             glBindTextureUnit(static_cast<GLuint>(unit), m_BlackTexture);
@@ -255,10 +312,23 @@ void CGLRenderer::BindInputLayout()
     glBindVertexArray(m_VertexArray);
 }
 
+bool CGLRenderer::NoteDraw()
+{
+    if (CTargetHistory* history = GetTargetHistory(); history && m_CurrentProgram) {
+        auto it = m_SampledUnits.find(m_CurrentProgram);
+        if (it == m_SampledUnits.end())
+            it = m_SampledUnits.emplace(m_CurrentProgram, QuerySampledUnits(m_CurrentProgram)).first;
+        for (GLuint unit : it->second)
+            if (unit < m_UnitTextures.size())
+                history->Read(m_UnitTextures[unit]);
+    }
+    return Rasterizes();
+}
+
 void CGLRenderer::DrawIndexed(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount)
 {
     // Without a complete program nothing can reach the target (a missing stage on Direct3D).
-    if (!m_CurrentProgram || !m_VertexArray)
+    if (!m_CurrentProgram || !m_VertexArray || !NoteDraw())
         return;
     m_bDepthClean = false;
     glBindVertexArray(m_VertexArray);

@@ -122,7 +122,7 @@ void CGLSpriteContext::BindTexture(const ISpriteTexture& texture)
 
 void CGLSpriteContext::DrawIndexed(uint32_t indexCount, uint32_t startIndex)
 {
-    if (!m_VertexArray)
+    if (!m_VertexArray || !m_Renderer.NoteDraw())
         return;
     glBindVertexArray(m_VertexArray);
     const auto offset = static_cast<uintptr_t>(startIndex) * sizeof(uint16_t);

@@ -50,6 +50,7 @@ bool CGLTextureResource::Load(const std::string& path)
     const std::string what = "texture '" + GetName() + "' (" + path + ")";
     if (m_Texture)
         return false;
+    m_SourcePath = path;
     try {
         (void)utf8util::utf16_from_utf8(path);
     } catch (const utf8util::utf8_conversion_error&) {
@@ -162,4 +163,19 @@ void CGLTextureResource::UploadFloats(const float* texels)
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTextureSubImage2D(m_Texture, 0, 0, 0, m_nWidth, m_nHeight, GL_RED, GL_FLOAT, texels);
     glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+}
+
+bool CGLTextureResource::Reload()
+{
+    if (m_SourcePath.empty() || m_Framebuffer)
+        return false;
+    CGLTextureResource fresh(GetName(), m_Renderer);
+    if (!fresh.Load(m_SourcePath))
+        return false;
+    // Materials hold this object: it takes the new texture, the old one goes with fresh.
+    std::swap(m_Texture, fresh.m_Texture);
+    std::swap(m_Format, fresh.m_Format);
+    std::swap(m_nWidth, fresh.m_nWidth);
+    std::swap(m_nHeight, fresh.m_nHeight);
+    return true;
 }

@@ -31,6 +31,8 @@ public:
     // The format an image load chose; UNKNOWN for render targets and failures.
     DxgiFormat GetFormat() const { return m_Format; }
 
+    bool Reload() override;
+
 protected:
     CGLRenderer& m_Renderer;
     GLuint m_Texture = 0;
