@@ -2,7 +2,7 @@
 // after glslang's one-time start-up (reported separately). Prints median milliseconds.
 #include "BenchProduction.h"
 
-#include "render/gl/ShaderCompiler.h"
+#include "render/gl/shader/ShaderCompiler.h"
 
 #include <algorithm>
 #include <chrono>

@@ -31,6 +31,6 @@ if(TARGET ml_platform AND NOT ML_PLATFORM_SOURCES STREQUAL "")
 endif()
 if(ML_SANITIZE)
   # glslang is built without RTTI: UBSan's vptr check would need its classes' type info.
-  set_source_files_properties(${CMAKE_SOURCE_DIR}/src/render/gl/ShaderCompiler.cpp
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/src/render/gl/shader/ShaderCompiler.cpp
     PROPERTIES COMPILE_OPTIONS -fno-sanitize=vptr)
 endif()

@@ -1,7 +1,7 @@
 // HLSL translation: reflection as Direct3D reports it, stage linking by semantic, failures
 // with a useful log, and (on llvmpipe) that the emitted GLSL computes what Direct3D would.
 #include "render/ModelVertex.h"
-#include "render/gl/ShaderCompiler.h"
+#include "render/gl/shader/ShaderCompiler.h"
 
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>

@@ -6,7 +6,7 @@
 // The vertex layout is the renderer's one ModelVertex layout.
 #pragma once
 #include "render/MaterialResource.h"
-#include "render/gl/ShaderCompiler.h"
+#include "render/gl/shader/ShaderCompiler.h"
 
 #include <epoxy/gl.h>
 #include <unordered_map>

@@ -1,7 +1,7 @@
 // HLSL to GLSL 4.50 at load time: glslang's HLSL front end makes SPIR-V with HLSL packing
 // and semantics kept, SPIRV-Cross reflects it the way Direct3D's reflection would and emits
 // GLSL with bindings and locations that follow Direct3D's rules. No GL calls here.
-#include "render/gl/ShaderCompiler.h"
+#include "render/gl/shader/ShaderCompiler.h"
 
 #include <glslang/MachineIndependent/localintermediate.h>
 #include <glslang/Public/ResourceLimits.h>
