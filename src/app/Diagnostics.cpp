@@ -40,6 +40,11 @@ void Report(const std::string& message)
 
 void ReportAt(const std::string& file, int line, const std::string& message)
 {
+    ReportAt(file, line, 0, message);
+}
+
+void ReportAt(const std::string& file, int line, int column, const std::string& message)
+{
     ++g_nCount;
     if (!g_bEnabled)
         return;
@@ -47,6 +52,10 @@ void ReportAt(const std::string& file, int line, const std::string& message)
     if (line > 0) {
         text.push_back(':');
         text.append(std::to_string(line));
+        if (column > 0) {
+            text.push_back(':');
+            text.append(std::to_string(column));
+        }
     }
     text.append(": ");
     text.append(message);

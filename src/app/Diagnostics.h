@@ -20,6 +20,8 @@ void Report(const std::string& message);
 
 // Reports a problem at an explicit place (a shader's own file and line, say).
 void ReportAt(const std::string& file, int line, const std::string& message);
+// The same with a column, where the reporter knows one ("file:line:column: message").
+void ReportAt(const std::string& file, int line, int column, const std::string& message);
 
 // Number of problems reported since the last ResetCount (counted even when disabled).
 int Count();
