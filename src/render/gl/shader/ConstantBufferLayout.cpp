@@ -66,15 +66,47 @@ uint32_t Layout(spirv_cross::Compiler& compiler, uint32_t typeId, bool rowMajor,
     return type.vecsize * component;
 }
 
+// Bytes a member takes in GL's explicit layout: an array, a matrix or a structure fills
+// its last register, where Direct3D lets the next member share it.
+uint32_t GlExtent(const spirv_cross::Compiler& compiler, uint32_t typeId, bool rowMajor, int depth)
+{
+    if (depth > 64)
+        return 0;
+    const spirv_cross::SPIRType& type = compiler.get_type(typeId);
+    if (!type.array.empty()) {
+        const uint32_t count = type.array_size_literal.back() ? type.array.back() : 1;
+        const uint32_t stride = compiler.has_decoration(typeId, spv::DecorationArrayStride)
+                                    ? compiler.get_decoration(typeId, spv::DecorationArrayStride)
+                                    : kRegister;
+        return stride * count;
+    }
+    if (type.basetype == spirv_cross::SPIRType::Struct) {
+        uint32_t end = 0;
+        for (uint32_t i = 0; i < type.member_types.size(); ++i) {
+            const uint32_t offset = compiler.get_member_decoration(type.self, i, spv::DecorationOffset);
+            const bool memberRowMajor = compiler.has_member_decoration(type.self, i, spv::DecorationRowMajor);
+            end = std::max(end, offset + GlExtent(compiler, type.member_types[i], memberRowMajor, depth + 1));
+        }
+        return (end + kRegister - 1) / kRegister * kRegister;
+    }
+    if (type.columns > 1)
+        return (rowMajor ? type.vecsize : type.columns) * kRegister;
+    return type.vecsize * (type.width / 8);
+}
+
 bool Ascend(const spirv_cross::Compiler& compiler, uint32_t structId, int depth)
 {
     if (depth > 64)
         return false;
     const spirv_cross::SPIRType& type = compiler.get_type(structId);
     for (uint32_t i = 0; i < type.member_types.size(); ++i) {
-        if (i > 0 && compiler.get_member_decoration(structId, i, spv::DecorationOffset) <=
-                         compiler.get_member_decoration(structId, i - 1, spv::DecorationOffset))
-            return false;
+        if (i > 0) {
+            const uint32_t before = compiler.get_member_decoration(structId, i - 1, spv::DecorationOffset);
+            const bool rowMajor = compiler.has_member_decoration(structId, i - 1, spv::DecorationRowMajor);
+            if (compiler.get_member_decoration(structId, i, spv::DecorationOffset) <
+                before + std::max(1u, GlExtent(compiler, type.member_types[i - 1], rowMajor, depth + 1)))
+                return false;
+        }
         const spirv_cross::SPIRType& member = compiler.get_type(type.member_types[i]);
         if (member.basetype == spirv_cross::SPIRType::Struct && !Ascend(compiler, member.self, depth + 1))
             return false;

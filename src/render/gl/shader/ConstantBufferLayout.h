@@ -18,6 +18,6 @@ uint32_t ApplyD3DPacking(spirv_cross::Compiler& compiler, uint32_t blockTypeId, 
 // Direct3D's size of a value of the type (rowMajor: the member is declared row-major).
 uint32_t D3DSize(const spirv_cross::Compiler& compiler, uint32_t typeId, bool rowMajor);
 
-// Every member at a higher offset than the one before, at every level: what GLSL's
-// explicit offsets need.
+// Every member past the whole of the one before as GL counts it (an array, matrix or
+// structure fills its last register), at every level: what GLSL's explicit offsets need.
 bool OffsetsAscend(const spirv_cross::Compiler& compiler, uint32_t structTypeId);

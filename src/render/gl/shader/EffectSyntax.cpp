@@ -16,7 +16,7 @@ struct EffectKeyword {
     Blank what;
 };
 // Case-insensitive, as the effect compiler takes them.
-constexpr std::array<EffectKeyword, 10> kKeywords{{
+constexpr std::array<EffectKeyword, 16> kKeywords{{
     {"technique", Blank::Block},
     {"technique10", Blank::Block},
     {"technique11", Blank::Block},
@@ -25,6 +25,13 @@ constexpr std::array<EffectKeyword, 10> kKeywords{{
     {"depthstencilstate", Blank::Declaration},
     {"rasterizerstate", Blank::Declaration},
     {"stateblock", Blank::Declaration},
+    // Compiled-shader variables: "VertexShader vs = CompileShader(vs_4_0, VSMain());"
+    {"vertexshader", Blank::Declaration},
+    {"pixelshader", Blank::Declaration},
+    {"geometryshader", Blank::Declaration},
+    {"hullshader", Blank::Declaration},
+    {"domainshader", Blank::Declaration},
+    {"computeshader", Blank::Declaration},
     {"samplerstate", Blank::Initialiser},
     {"samplercomparisonstate", Blank::Initialiser},
 }};

@@ -115,6 +115,26 @@ public:
     }
 
 protected:
+    // Where the front end's SPIR-V says something other than what HLSL means.
+    void emit_instruction(const spirv_cross::Instruction& instruction) override
+    {
+        const uint32_t* ops = stream(instruction);
+        switch (static_cast<spv::Op>(instruction.op)) {
+        case spv::OpAll:
+        case spv::OpAny:
+            // all() and any() of a scalar are the scalar; GLSL has them for vectors only.
+            if (instruction.length >= 3 && expression_type(ops[2]).vecsize == 1) {
+                emit_op(ops[0], ops[1], to_enclosed_expression(ops[2]), should_forward(ops[2]));
+                inherit_expression_dependencies(ops[1], ops[2]);
+                return;
+            }
+            break;
+        default:
+            break;
+        }
+        CompilerGLSL::emit_instruction(instruction);
+    }
+
     void emit_buffer_block(const spirv_cross::SPIRVariable& var) override
     {
         auto found = m_Registers.find(var.self);

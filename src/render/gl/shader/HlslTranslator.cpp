@@ -12,7 +12,7 @@
 
 namespace {
 // Bump when what the translation emits changes.
-constexpr int kTranslationRevision = 1;
+constexpr int kTranslationRevision = 2;
 } // namespace
 
 const std::string& TranslatorVersion()
@@ -36,6 +36,7 @@ StageTranslation TranslateHlsl(const TranslationRequest& request, bool optimize)
         FrontEndResult front = HlslToSpirv(request.path, source, request.entry, request.stage, result.log);
         if (!front.ok)
             return result;
+        UseHlslRemainders(front.spirv);
         if (optimize && (front.needsLegalization || NeedsPasses(front.spirv)) &&
             !OptimizeSpirv(front.spirv, request.path, result.log))
             return result;

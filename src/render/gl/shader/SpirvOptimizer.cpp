@@ -18,6 +18,10 @@ constexpr uint32_t kOpVariable = 59;
 constexpr uint32_t kOpAccessChain = 65;
 constexpr uint32_t kOpInBoundsAccessChain = 66;
 constexpr uint32_t kStorageUniformConstant = 0;
+constexpr uint32_t kOpSRem = 138;
+constexpr uint32_t kOpSMod = 139;
+constexpr uint32_t kOpFRem = 140;
+constexpr uint32_t kOpFMod = 141;
 constexpr uint32_t kLoopControlUnroll = 0x1;
 constexpr uint32_t kLoopControlDontUnroll = 0x2;
 constexpr uint32_t kImageOperandOffset = 0x10;
@@ -95,6 +99,19 @@ int MarkLoopsWithTextureOffsets(std::vector<uint32_t>& spirv)
     }
     finishFunction();
     return marked;
+}
+
+void UseHlslRemainders(std::vector<uint32_t>& spirv)
+{
+    for (size_t at = kHeaderWords; at < spirv.size();) {
+        const uint32_t words = spirv[at] >> 16;
+        const uint32_t opcode = spirv[at] & 0xFFFF;
+        if (words == 0 || at + words > spirv.size())
+            return;
+        if (opcode == kOpSMod || opcode == kOpFMod)
+            spirv[at] = words << 16 | (opcode == kOpSMod ? kOpSRem : kOpFRem);
+        at += words;
+    }
 }
 
 bool NeedsPasses(const std::vector<uint32_t>& spirv)

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// HLSL's % and fmod() take the sign of the dividend; the front end emits them as
+// modulo (the divisor's sign). Turns them into remainders, before anything folds them.
+void UseHlslRemainders(std::vector<uint32_t>& spirv);
+
 // Whether the module holds something only the passes make acceptable to GL: a texture
 // offset that is not a constant, or an element of an array of textures or samplers.
 // Modules without either (and that the front end did not ask to legalise) skip them.
