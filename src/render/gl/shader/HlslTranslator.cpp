@@ -12,7 +12,7 @@
 
 namespace {
 // Bump when what the translation emits changes.
-constexpr int kTranslationRevision = 2;
+constexpr int kTranslationRevision = 3;
 } // namespace
 
 const std::string& TranslatorVersion()
@@ -40,6 +40,7 @@ StageTranslation TranslateHlsl(const TranslationRequest& request, bool optimize)
         if (optimize && (front.needsLegalization || NeedsPasses(front.spirv)) &&
             !OptimizeSpirv(front.spirv, request.path, result.log))
             return result;
+        SplitSamplerArrays(front.spirv);
         EmitGlsl(std::move(front.spirv), front.declarations, request.stage, request.path, result);
     } catch (const std::exception& e) {
         std::string log = std::move(result.log);

@@ -21,6 +21,11 @@ bool NeedsPasses(const std::vector<uint32_t>& spirv);
 // Rewrites spirv in place; false (with the reason in log) when SPIRV-Tools refuses it.
 bool OptimizeSpirv(std::vector<uint32_t>& spirv, const std::string& path, std::string& log);
 
+// GL has no separate samplers, so no arrays of them: an array of samplers whose every
+// element is taken with a constant index (as unrolling leaves it) becomes one sampler per
+// element, element k at the array's binding + k. Returns the number of arrays split.
+int SplitSamplerArrays(std::vector<uint32_t>& spirv);
+
 // Marks every loop holding a texture access with a non-constant offset for unrolling,
 // [loop] or not: GL takes constant offsets only. Returns the number of loops marked.
 int MarkLoopsWithTextureOffsets(std::vector<uint32_t>& spirv);
