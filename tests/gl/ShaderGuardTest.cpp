@@ -9,21 +9,9 @@
 #include "render/gl/shader/ShaderTranslator.h"
 #include "render/gl/shader/TranslationWorker.h"
 
-#include <stb_image.h>
 #include <sys/stat.h>
 
 namespace {
-
-Image ReadPng(const std::string& path)
-{
-    Image image;
-    int channels = 0;
-    if (unsigned char* data = stbi_load(path.c_str(), &image.width, &image.height, &channels, 3)) {
-        image.rgb.assign(data, data + static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3);
-        stbi_image_free(data);
-    }
-    return image;
-}
 
 const TranslationRequest kGood{ShaderStage::Pixel, "good.hlsl", "PSMain",
                                "float4 PSMain() : SV_Target { return float4(0, 1, 0, 1); }"};

@@ -4,13 +4,14 @@
 // reaches the player only.
 #include "render/gl/shader/TranslationWorker.h"
 
+#include "render/gl/shader/MessageChannel.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
@@ -20,49 +21,6 @@
 extern char** environ;
 
 namespace {
-
-constexpr uint32_t kMaxMessage = 64u << 20;
-
-using Clock = std::chrono::steady_clock;
-
-bool SendAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-enum class ReadResult { Ok, Closed, TimedOut };
-
-ReadResult ReceiveAll(int fd, char* data, size_t size, Clock::time_point deadline)
-{
-    while (size > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0)
-            return ReadResult::TimedOut;
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
-        if (ready < 0 && errno != EINTR)
-            return ReadResult::Closed;
-        if (ready <= 0)
-            continue;
-        const ssize_t n = ::recv(fd, data, size, 0);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (n <= 0)
-            return ReadResult::Closed;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return ReadResult::Ok;
-}
 
 StageTranslation Crashed(const TranslationRequest& request, const std::string& why)
 {
@@ -190,40 +148,30 @@ StageTranslation CTranslationWorker::Translate(const TranslationRequest& request
     if (m_Pid <= 0 && !Start(error))
         return Crashed(request, error);
     const std::string message = codec::Encode(request);
-    if (message.size() > kMaxMessage)
+    if (message.size() > channel::kMaxMessage)
         return Crashed(request, "the shader is too large to translate");
-    char length[4];
-    for (int i = 0; i < 4; ++i)
-        length[i] = static_cast<char>((message.size() >> (8 * i)) & 0xFF);
-    if (!SendAll(m_Socket, length, 4) || !SendAll(m_Socket, message.data(), message.size())) {
+    if (!channel::Send(m_Socket, message)) {
         // A worker that died idle (killed from outside) is started again once.
         Reap();
         if (!Start(error))
             return Crashed(request, error);
-        if (!SendAll(m_Socket, length, 4) || !SendAll(m_Socket, message.data(), message.size()))
+        if (!channel::Send(m_Socket, message))
             return Crashed(request, Reap());
     }
-    const auto deadline = Clock::now() + m_Limit;
-    unsigned char header[4];
-    ReadResult read = ReceiveAll(m_Socket, reinterpret_cast<char*>(header), 4, deadline);
     std::string answer;
-    if (read == ReadResult::Ok) {
-        const uint32_t size = header[0] | header[1] << 8 | header[2] << 16 | static_cast<uint32_t>(header[3]) << 24;
-        if (size > kMaxMessage) {
-            Stop();
-            return Crashed(request, "the HLSL translator answered with garbage");
-        }
-        answer.resize(size);
-        read = ReceiveAll(m_Socket, answer.data(), size, deadline);
+    const channel::ReadResult read = channel::Receive(m_Socket, answer, std::chrono::steady_clock::now() + m_Limit);
+    if (read == channel::ReadResult::TooLarge) {
+        Stop();
+        return Crashed(request, "the HLSL translator answered with garbage");
     }
-    if (read == ReadResult::TimedOut) {
+    if (read == channel::ReadResult::TimedOut) {
         Stop();
         char seconds[32];
         std::snprintf(seconds, sizeof(seconds), "%.1f", static_cast<double>(m_Limit.count()) / 1000.0);
         return Crashed(request, std::string("the HLSL translator took longer than ") + seconds +
                                     " s on this shader and was stopped");
     }
-    if (read == ReadResult::Closed)
+    if (read == channel::ReadResult::Closed)
         return Crashed(request, Reap());
     StageTranslation result;
     if (!codec::Decode(answer, result)) {

@@ -3,8 +3,8 @@
 //   ml-shader-worker FILE ENTRY vs|ps     translate one entry point, print the GLSL body
 // It keeps no state between requests but glslang's one-time start-up.
 #include "render/gl/shader/HlslTranslator.h"
+#include "render/gl/shader/MessageChannel.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -12,39 +12,8 @@
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
-
-constexpr uint32_t kMaxMessage = 64u << 20;
-
-bool ReadAll(int fd, char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::read(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 // A crash here is expected now and then: no core file for it.
 void LimitResources()
@@ -61,24 +30,15 @@ void LimitResources()
 int Serve()
 {
     LimitResources();
-    while (true) {
-        unsigned char header[4];
-        if (!ReadAll(0, reinterpret_cast<char*>(header), 4))
-            return 0; // the player closed the socket
-        const uint32_t size = header[0] | header[1] << 8 | header[2] << 16 | static_cast<uint32_t>(header[3]) << 24;
-        if (size > kMaxMessage)
-            return 2;
-        std::string message(size, '\0');
+    std::string message;
+    while (channel::Receive(0, message, std::chrono::steady_clock::time_point::max()) == channel::ReadResult::Ok) {
         TranslationRequest request;
-        if (!ReadAll(0, message.data(), size) || !codec::Decode(message, request))
+        if (!codec::Decode(message, request))
             return 2;
-        const std::string answer = codec::Encode(TranslateHlsl(request));
-        char length[4];
-        for (int i = 0; i < 4; ++i)
-            length[i] = static_cast<char>((answer.size() >> (8 * i)) & 0xFF);
-        if (!WriteAll(0, length, 4) || !WriteAll(0, answer.data(), answer.size()))
+        if (!channel::Send(0, codec::Encode(TranslateHlsl(request))))
             return 0;
     }
+    return 0; // the player closed the socket
 }
 
 } // namespace
