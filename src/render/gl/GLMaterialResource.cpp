@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -45,13 +46,14 @@ void ReportLines(const std::string& text)
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
         if (!line.empty())
-            diag::Report("  " + line);
+            diag::Detail("  " + line);
 }
 
-// The translator's "file:line[:column]: severity: message" lines, each reported at the
+// The translator's "file:line[:column]: severity: message" lines, each shown at the
 // shader's own file and line, where an editor can jump to; other lines stay under the
-// material's. A line already reported (the same file named by both stages, or by another
-// material) is not repeated; false when nothing was new.
+// material's. All are details of the one problem, the shader that does not compile. A
+// line already shown (the same file named by both stages, or by another material) is not
+// repeated; false when nothing was new.
 bool ReportShaderLog(CGLRenderer& renderer, const std::string& text, const std::string& path)
 {
     std::istringstream lines(text);
@@ -66,28 +68,28 @@ bool ReportShaderLog(CGLRenderer& renderer, const std::string& text, const std::
             while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end])))
                 ++end;
             if (end > digits && line.compare(end, 1, ":") == 0) {
-                // "line: message" or "line:column: message"; the column stays in the message.
+                // "line: message" or "line:column: message".
                 size_t rest = end + 1;
                 if (rest < line.size() && std::isdigit(static_cast<unsigned char>(line[rest]))) {
                     const size_t column = rest;
                     while (rest < line.size() && std::isdigit(static_cast<unsigned char>(line[rest])))
                         ++rest;
                     if (line.compare(rest, 2, ": ") == 0) {
-                        diag::ReportAt(path, std::atoi(line.c_str() + digits), std::atoi(line.c_str() + column),
+                        diag::DetailAt(path, std::atoi(line.c_str() + digits), std::atoi(line.c_str() + column),
                                        line.substr(rest + 2));
                         continue;
                     }
                 } else if (line.compare(end, 2, ": ") == 0) {
-                    diag::ReportAt(path, std::atoi(line.c_str() + digits), line.substr(end + 2));
+                    diag::DetailAt(path, std::atoi(line.c_str() + digits), line.substr(end + 2));
                     continue;
                 }
             }
             if (line.compare(path.size(), 2, ": ") == 0) {
-                diag::ReportAt(path, 0, line.substr(path.size() + 2));
+                diag::DetailAt(path, 0, line.substr(path.size() + 2));
                 continue;
             }
         }
-        diag::Report("  " + line);
+        diag::Detail("  " + line);
     }
     return reported;
 }
@@ -146,11 +148,15 @@ bool CGLMaterialResource::Load(const std::string& path)
     Link();
     MakeBuffers(m_Vertex);
     MakeBuffers(m_Pixel);
-    if (m_bFillConstants)
+    if (m_bFillConstants) {
+        // A buffer both stages declare is one set of constants to the author: said once.
+        std::set<std::pair<std::string, uint32_t>> checked;
         for (const Stage* stage : {&m_Vertex, &m_Pixel})
             for (const GLConstantBuffer& b : stage->buffers)
                 for (const ShaderVariable& v : b.variables)
-                    CheckConstant(v.name, v.size);
+                    if (checked.insert({v.name, v.size}).second)
+                        CheckConstant(v.name, v.size);
+    }
     return m_bFillConstants;
 }
 
@@ -192,6 +198,7 @@ void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& fil
     target.reflected = true;
     target.constantBuffers = translation->constantBuffers;
     target.textures = translation->textures;
+    target.facts = translation->outputFacts;
     if (stage == MaterialStage::Vertex) {
         m_bInputLayout = translation->inputLayoutOk;
         if (!m_bInputLayout)
@@ -273,6 +280,10 @@ void CGLMaterialResource::MakeBuffers(Stage& stage)
         b.size = record.size;
         b.binding = record.glBinding;
         b.variables = record.variables;
+        std::vector<ConstantVariable> variables;
+        for (const ShaderVariable& v : record.variables)
+            variables.push_back({v.name, v.offset, v.size});
+        b.filler = CConstantFiller(std::move(variables));
         b.shadow.assign(record.size, 0);
         if (record.size > 0) {
             glCreateBuffers(1, &b.buffer);
@@ -350,14 +361,7 @@ void CGLMaterialResource::Upload(GLConstantBuffer& b)
 {
     if (!b.buffer || !g_pDemoSystem || !g_pDemoSystem->m_Parameters)
         return;
-    std::fill(b.shadow.begin(), b.shadow.end(), uint8_t{0});
-    for (const ShaderVariable& v : b.variables) {
-        uint32_t size = 0;
-        const void* data = g_pDemoSystem->m_Parameters->FindParameter(v.name, &size);
-        // Only a binding of exactly the variable's size is copied, and never past the buffer.
-        if (data && size == v.size && v.offset <= b.size && v.size <= b.size - v.offset)
-            std::memcpy(b.shadow.data() + v.offset, data, v.size);
-    }
+    b.filler.Fill(*g_pDemoSystem->m_Parameters, b.shadow);
     glNamedBufferSubData(b.buffer, 0, b.size, b.shadow.data());
 }
 

@@ -12,7 +12,7 @@
 
 namespace {
 // Bump when what the translation emits changes.
-constexpr int kTranslationRevision = 3;
+constexpr int kTranslationRevision = 4;
 } // namespace
 
 const std::string& TranslatorVersion()
@@ -37,10 +37,20 @@ StageTranslation TranslateHlsl(const TranslationRequest& request, bool optimize)
         if (!front.ok)
             return result;
         UseHlslRemainders(front.spirv);
-        if (optimize && (front.needsLegalization || NeedsPasses(front.spirv)) &&
-            !OptimizeSpirv(front.spirv, request.path, result.log))
+        const bool passes = optimize && (front.needsLegalization || NeedsPasses(front.spirv));
+        if (passes && !OptimizeSpirv(front.spirv, request.path, result.log))
             return result;
         SplitSamplerArrays(front.spirv);
+        // The facts follow values through copies only, not through local variables: they
+        // are read off the legalised module even where GL does not need it.
+        if (passes) {
+            result.outputFacts = ReadShaderOutputFacts(front.spirv);
+        } else if (optimize) {
+            std::vector<uint32_t> legal = front.spirv;
+            std::string ignored;
+            if (OptimizeSpirv(legal, request.path, ignored))
+                result.outputFacts = ReadShaderOutputFacts(legal);
+        }
         EmitGlsl(std::move(front.spirv), front.declarations, request.stage, request.path, result);
     } catch (const std::exception& e) {
         std::string log = std::move(result.log);

@@ -324,3 +324,4 @@ int SplitSamplerArrays(std::vector<uint32_t>& spirv)
     }
     return 0;
 }
+

@@ -4,6 +4,7 @@
 // so that each vertex/pixel pair can be linked on its own (StageLinker). Plain data: it
 // crosses the worker's socket and lives in the on-disk cache (TranslationCodec).
 #pragma once
+#include "render/gl/shader/ShaderOutputFacts.h"
 
 #include <cstdint>
 #include <string>
@@ -70,6 +71,8 @@ struct StageTranslation {
     // Vertex stage: every input semantic is one of ModelVertex's (POSITION, COLOR, TEXCOORD).
     // Direct3D would fail to create the input layout otherwise; the shader itself is fine.
     bool inputLayoutOk = true;
+    // What the stage provably writes (full-screen passes skip work by it).
+    ShaderOutputFacts outputFacts;
 };
 
 // Uniform-buffer bindings: Direct3D gives each stage 14 constant-buffer registers.

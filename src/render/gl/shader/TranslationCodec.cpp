@@ -122,6 +122,7 @@ std::string Encode(const StageTranslation& t)
         w.U32(x.glUnit);
     }
     w.U8(t.inputLayoutOk ? 1 : 0);
+    w.U8(static_cast<uint8_t>(t.outputFacts.coversTarget | t.outputFacts.opaque << 1));
     return w.Take();
 }
 
@@ -175,7 +176,12 @@ bool Decode(std::string_view bytes, StageTranslation& t)
     for (ReflectedTexture& x : t.textures)
         if (!r.Str(x.name) || !r.U32(x.bindPoint) || !r.U32(x.glUnit))
             return false;
-    return r.Bool(t.inputLayoutOk) && r.AtEnd();
+    uint8_t facts = 0;
+    if (!r.Bool(t.inputLayoutOk) || !r.U8(facts) || facts > 3)
+        return false;
+    t.outputFacts.coversTarget = facts & 1;
+    t.outputFacts.opaque = facts & 2;
+    return r.AtEnd();
 }
 
 std::string Encode(const TranslationRequest& q)
