@@ -2,12 +2,16 @@
 // fader, two sampling effects and a typical scene material, in HLSL as a
 // production written for Direct3D would have them.
 #pragma once
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
 
 namespace bench {
+
+// Benchmarks choose their shader cache themselves; none is written into the home folder.
+inline const int kNoShaderCache = ::setenv("MARROWLIGHT_SHADER_CACHE", "off", 0);
 
 inline constexpr const char* kPassHlsl = R"(
 struct VSIn { float3 pos : POSITION; float4 col : COLOR; float2 uv : TEXCOORD; };

@@ -22,7 +22,7 @@ void Send(const std::string& line)
         std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-std::string Placed(const std::string& file, int line, const std::string& message)
+std::string Placed(const std::string& file, int line, const std::string& message, int column = 0)
 {
     if (file.empty())
         return message;
@@ -30,6 +30,10 @@ std::string Placed(const std::string& file, int line, const std::string& message
     if (line > 0) {
         text.push_back(':');
         text.append(std::to_string(line));
+        if (column > 0) {
+            text.push_back(':');
+            text.append(std::to_string(column));
+        }
     }
     text.append(": ");
     text.append(message);
@@ -84,9 +88,11 @@ void Detail(const std::string& message)
         Send(Placed(g_File, g_nLine, message));
 }
 
-void DetailAt(const std::string& file, int line, const std::string& message)
+void DetailAt(const std::string& file, int line, const std::string& message) { DetailAt(file, line, 0, message); }
+
+void DetailAt(const std::string& file, int line, int column, const std::string& message)
 {
-    const std::string text = Placed(file, line, message);
+    const std::string text = Placed(file, line, message, column);
     Continue(text);
     if (g_bEnabled)
         Send(text);

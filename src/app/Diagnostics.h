@@ -28,6 +28,8 @@ void ReportAt(const std::string& file, int line, const std::string& message);
 // ends in ':' keeps its first detail, so a summary shows what it announced.
 void Detail(const std::string& message);
 void DetailAt(const std::string& file, int line, const std::string& message);
+// The same with a column, where the reporter knows one ("file:line:column: message").
+void DetailAt(const std::string& file, int line, int column, const std::string& message);
 
 // A warning: "warning: " in front of the message, counted apart from problems.
 void Warn(const std::string& message);

@@ -36,7 +36,7 @@ TEST(Check, EveryPlantedFaultIsReportedOnItsLine)
         {"Data\\Mats\\Faulty.txt:8: ", "a slot of that name already"},
         {"Data\\Mats\\Faulty.txt:9: ", "unknown keyword 'blendmode'"},
         {"Data\\Mats\\Broken.txt:2: ", "does not compile"},
-        {"Data/Shaders/Broken.hlsl:7: ", "error: 'missingColour' : unknown variable"},
+        {"Data/Shaders/Broken.hlsl:7:", "error: 'missingColour' : unknown variable"},
         {"DemoScript.txt:11: ", ""},                     // a font that fails; the loader words it
         {"DemoScript.txt:12: ", "a material named 'solid' exists already"},
         {"DemoScript.txt:14: ", "'O' is not a number"}, // after a delay of 100 s: nothing waits
@@ -141,7 +141,7 @@ TEST(Check, VerboseRunReportsTheSameScriptProblems)
     std::string errors;
     EXPECT_EQ(RunPlayerBinary("--headless --size 64x36 --frames 3 -v " + Quote(ProductionDir("check")), &errors), 0);
     for (const char* place : {"DemoScript.txt:4: unknown keyword 'frobnicate'", "Data\\Mats\\Faulty.txt:9: ",
-                              "Data/Shaders/Broken.hlsl:7: ", "DemoScript.txt:12: "})
+                              "Data/Shaders/Broken.hlsl:7:", "DemoScript.txt:12: "})
         EXPECT_NE(errors.find(place), std::string::npos) << place << "\n" << errors;
     // By the third frame the script waits at "delayuntil delay 100": nothing after it is read.
     EXPECT_EQ(errors.find("DemoScript.txt:14:"), std::string::npos) << errors;

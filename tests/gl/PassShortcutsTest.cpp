@@ -7,7 +7,7 @@
 
 #include "render/TextureResource.h"
 #include "render/gl/GLPostProcessResource.h"
-#include "render/gl/ShaderCompiler.h"
+#include "render/gl/shader/HlslTranslator.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -76,13 +76,11 @@ struct Case {
     bool expected;
 };
 
-ShaderOutputFacts Facts(const TempDir& dir, const std::string& source, ShaderStage stage)
+ShaderOutputFacts Facts(const TempDir&, const std::string& source, ShaderStage stage)
 {
-    const auto path = dir.Path() / "Case.hlsl";
-    std::ofstream(path) << source;
-    const CompiledShader compiled = CompileHlsl(path.string(), "Main", stage);
-    EXPECT_TRUE(compiled.ok) << compiled.log << source;
-    return compiled.outputFacts;
+    const StageTranslation translated = TranslateHlsl({stage, "Case.hlsl", "Main", source});
+    EXPECT_TRUE(translated.Ok()) << translated.log << source;
+    return translated.outputFacts;
 }
 
 TEST(PassShortcuts, ShaderFactsHoldOnlyWhereProvable)

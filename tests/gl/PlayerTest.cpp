@@ -2,30 +2,7 @@
 #include "ProductionRunner.h"
 #include "support/TempDir.h"
 
-#include <stb_image.h>
-
 namespace {
-
-struct Png {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-    std::array<int, 3> At(int x, int y) const
-    {
-        const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
-        return {rgb[i], rgb[i + 1], rgb[i + 2]};
-    }
-};
-
-Png LoadPng(const std::string& path)
-{
-    Png png;
-    int channels = 0;
-    if (unsigned char* data = stbi_load(path.c_str(), &png.width, &png.height, &channels, 3)) {
-        png.rgb.assign(data, data + static_cast<size_t>(png.width) * static_cast<size_t>(png.height) * 3);
-        stbi_image_free(data);
-    }
-    return png;
-}
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
@@ -40,7 +17,7 @@ TEST(Player, CapturesArePngsWithTheTopRowFirst)
                                        &errors);
     ASSERT_EQ(status, 0) << errors;
     EXPECT_EQ(errors, "");
-    const Png png = LoadPng(first);
+    const Image png = ReadPng(first);
     ASSERT_EQ(png.width, 64);
     ASSERT_EQ(png.height, 36);
     // The pass writes its texture coordinates: (0, 0) is the top-left corner of
@@ -49,7 +26,7 @@ TEST(Player, CapturesArePngsWithTheTopRowFirst)
     EXPECT_TRUE(Near(png.At(63, 0), {253, 4, 0}));
     EXPECT_TRUE(Near(png.At(0, 35), {2, 251, 0}));
     EXPECT_TRUE(Near(png.At(63, 35), {253, 251, 0}));
-    EXPECT_EQ(LoadPng(third).rgb, png.rgb);
+    EXPECT_EQ(ReadPng(third).rgb, png.rgb);
 
     // A frame that is never drawn cannot be captured: said, and the status is 1.
     const std::string never = (dir.Path() / "never.png").string();

@@ -7,12 +7,15 @@
 #include "assets/Utf8Util.h"
 #include "render/gl/GLRenderer.h"
 #include "render/gl/GLTextureResource.h"
+#include "render/gl/shader/ShaderTranslator.h"
+#include "render/gl/shader/StageLinker.h"
 #include "scene/ParameterTable.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -46,23 +49,40 @@ void ReportLines(const std::string& text)
             diag::Detail("  " + line);
 }
 
-// The translator's "file:line: severity: message" lines, each shown at the shader's own
-// file and line, where an editor can jump to; other lines stay under the material's.
-// All are details of the one problem, the shader that does not compile.
-void ReportShaderLog(const std::string& text, const std::string& path)
+// The translator's "file:line[:column]: severity: message" lines, each shown at the
+// shader's own file and line, where an editor can jump to; other lines stay under the
+// material's. All are details of the one problem, the shader that does not compile. A
+// line already shown (the same file named by both stages, or by another material) is not
+// repeated; false when nothing was new.
+bool ReportShaderLog(CGLRenderer& renderer, const std::string& text, const std::string& path)
 {
     std::istringstream lines(text);
+    bool reported = false;
     for (std::string line; std::getline(lines, line);) {
-        if (line.empty())
+        if (line.empty() || !renderer.FirstShaderReport(line))
             continue;
+        reported = true;
         if (line.rfind(path + ":", 0) == 0) {
             const size_t digits = path.size() + 1;
             size_t end = digits;
             while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end])))
                 ++end;
-            if (end > digits && line.compare(end, 2, ": ") == 0) {
-                diag::DetailAt(path, std::atoi(line.c_str() + digits), line.substr(end + 2));
-                continue;
+            if (end > digits && line.compare(end, 1, ":") == 0) {
+                // "line: message" or "line:column: message".
+                size_t rest = end + 1;
+                if (rest < line.size() && std::isdigit(static_cast<unsigned char>(line[rest]))) {
+                    const size_t column = rest;
+                    while (rest < line.size() && std::isdigit(static_cast<unsigned char>(line[rest])))
+                        ++rest;
+                    if (line.compare(rest, 2, ": ") == 0) {
+                        diag::DetailAt(path, std::atoi(line.c_str() + digits), std::atoi(line.c_str() + column),
+                                       line.substr(rest + 2));
+                        continue;
+                    }
+                } else if (line.compare(end, 2, ": ") == 0) {
+                    diag::DetailAt(path, std::atoi(line.c_str() + digits), line.substr(end + 2));
+                    continue;
+                }
             }
             if (line.compare(path.size(), 2, ": ") == 0) {
                 diag::DetailAt(path, 0, line.substr(path.size() + 2));
@@ -71,6 +91,33 @@ void ReportShaderLog(const std::string& text, const std::string& path)
         }
         diag::Detail("  " + line);
     }
+    return reported;
+}
+
+bool ReadSource(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = buffer.str();
+    return !in.bad();
+}
+
+GLuint CompileGL(GLenum type, const std::string& source, std::string& log)
+{
+    const GLuint shader = glCreateShader(type);
+    const char* text = source.c_str();
+    glShaderSource(shader, 1, &text, nullptr);
+    glCompileShader(shader);
+    GLint status = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
+    if (status == GL_TRUE)
+        return shader;
+    log = ShaderInfoLog(shader);
+    glDeleteShader(shader);
+    return 0;
 }
 
 } // namespace
@@ -90,8 +137,6 @@ CGLMaterialResource::~CGLMaterialResource()
         for (GLConstantBuffer& b : stage->buffers)
             if (b.buffer)
                 glDeleteBuffers(1, &b.buffer);
-        if (stage->shader)
-            glDeleteShader(stage->shader);
     }
     // Materials outlive the renderer at shutdown: a reload forgets its old program itself.
     if (m_Program)
@@ -102,6 +147,7 @@ bool CGLMaterialResource::Load(const std::string& path)
 {
     m_SourcePath = path;
     m_bFillConstants = ReadMaterialFile(path);
+    Link();
     MakeBuffers(m_Vertex);
     MakeBuffers(m_Pixel);
     if (m_bFillConstants) {
@@ -132,60 +178,79 @@ void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& fil
     const std::string resolved = ResolvePath(file);
     if (std::find(m_ShaderFiles.begin(), m_ShaderFiles.end(), resolved) == m_ShaderFiles.end())
         m_ShaderFiles.push_back(resolved);
-    CompiledShader compiled = CompileHlsl(resolved, entry,
-                                          stage == MaterialStage::Pixel ? ShaderStage::Pixel : ShaderStage::Vertex);
-    if (!compiled.ok) {
-        diag::Report(std::string(kind) + " shader '" + file + "' (" + entry + ") does not compile:");
-        ReportShaderLog(compiled.log, resolved);
+    std::string source;
+    if (!ReadSource(resolved, source)) {
+        diag::Report(std::string("cannot read ") + kind + " shader '" + file + "'");
         return;
     }
-    const GLuint shader = glCreateShader(stage == MaterialStage::Pixel ? GL_FRAGMENT_SHADER : GL_VERTEX_SHADER);
-    const char* source = compiled.glsl.c_str();
-    glShaderSource(shader, 1, &source, nullptr);
-    glCompileShader(shader);
-    GLint status = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    if (status != GL_TRUE) {
-        diag::Report(std::string(kind) + " shader '" + file + "' (" + entry +
-                     ") was translated but the GL driver rejects it:");
-        ReportLines(ShaderInfoLog(shader));
-        glDeleteShader(shader);
+    std::shared_ptr<const StageTranslation> translation = CShaderTranslator::Get().Translate(
+        resolved, source, entry, stage == MaterialStage::Pixel ? ShaderStage::Pixel : ShaderStage::Vertex);
+    if (!translation->Ok()) {
+        const std::string what = std::string(kind) + " shader '" + file + "' (" + entry + ") does not compile";
+        if (diag::IsEnabled()) {
+            diag::Report(what + ":");
+            if (!ReportShaderLog(m_Renderer, translation->log, resolved))
+                diag::Report("  (its errors are reported above)");
+        } else {
+            diag::Report(what);
+        }
         return;
     }
     // A second line of the same kind replaces the first.
     Stage& target = stage == MaterialStage::Pixel ? m_Pixel : m_Vertex;
-    if (target.shader)
-        glDeleteShader(target.shader);
-    target.shader = shader;
+    target.translation = translation;
     target.reflected = true;
-    target.constantBuffers = std::move(compiled.constantBuffers);
-    target.textures = std::move(compiled.textures);
-    target.facts = compiled.outputFacts;
+    target.constantBuffers = translation->constantBuffers;
+    target.textures = translation->textures;
+    target.facts = translation->outputFacts;
     if (stage == MaterialStage::Vertex) {
-        m_bInputLayout = compiled.inputLayoutOk;
+        m_bInputLayout = translation->inputLayoutOk;
         if (!m_bInputLayout)
             diag::Report("vertex shader '" + file + "' (" + entry +
                          ") reads an input other than POSITION, COLOR and TEXCOORD; the material draws nothing");
     }
-    if (m_Vertex.shader && m_Pixel.shader)
-        Link();
 }
 
 void CGLMaterialResource::Link()
 {
-    const GLuint program = glCreateProgram();
-    glAttachShader(program, m_Vertex.shader);
-    glAttachShader(program, m_Pixel.shader);
-    glLinkProgram(program);
-    glDetachShader(program, m_Vertex.shader);
-    glDetachShader(program, m_Pixel.shader);
-    GLint status = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
     if (m_Program) {
         m_Renderer.ForgetProgram(m_Program);
         glDeleteProgram(m_Program);
     }
     m_Program = 0;
+    // Without a vertex shader nothing is drawn, as on Direct3D.
+    if (!m_Vertex.translation)
+        return;
+    const StageTranslation* pixel = m_Pixel.translation.get();
+    const LinkedSources sources = LinkStages(*m_Vertex.translation, pixel);
+    if (!sources.ok) {
+        diag::Report("material '" + GetName() + "': its vertex and pixel shaders do not link: " + sources.error);
+        return;
+    }
+    std::string log;
+    const GLuint vertex = CompileGL(GL_VERTEX_SHADER, sources.vertex, log);
+    const GLuint fragment = vertex && pixel ? CompileGL(GL_FRAGMENT_SHADER, sources.pixel, log) : 0;
+    if (!vertex || (pixel && !fragment)) {
+        diag::Report("material '" + GetName() + "': its " + (vertex ? "pixel" : "vertex") +
+                     " shader was translated but the GL driver rejects it:");
+        ReportLines(log);
+        if (vertex)
+            glDeleteShader(vertex);
+        return;
+    }
+    const GLuint program = glCreateProgram();
+    glAttachShader(program, vertex);
+    if (fragment)
+        glAttachShader(program, fragment);
+    glLinkProgram(program);
+    glDetachShader(program, vertex);
+    glDeleteShader(vertex);
+    if (fragment) {
+        glDetachShader(program, fragment);
+        glDeleteShader(fragment);
+    }
+    GLint status = GL_FALSE;
+    glGetProgramiv(program, GL_LINK_STATUS, &status);
     if (status != GL_TRUE) {
         diag::Report("material '" + GetName() + "': its vertex and pixel shaders do not link:");
         ReportLines(ProgramInfoLog(program));
@@ -193,6 +258,8 @@ void CGLMaterialResource::Link()
         return;
     }
     m_Program = program;
+    // Direct3D with no pixel shader still rasterises and writes depth, but no colour.
+    m_bDepthOnly = fragment == 0;
 }
 
 bool CGLMaterialResource::FindPixelResource(const std::string& resourceName, uint32_t& bindPoint) const
@@ -309,7 +376,7 @@ void CGLMaterialResource::Apply()
     m_Renderer.BindInputLayout();
     // Without both stages, or without an input layout, there is no program:
     // draws with this material show nothing.
-    m_Renderer.UseProgram(m_bInputLayout ? m_Program : 0);
+    m_Renderer.UseProgram(m_bInputLayout ? m_Program : 0, !m_bDepthOnly);
     for (const TextureSlot& slot : GetTextureSlots()) {
         if (!slot.texture)
             continue; // the previous binding at that register stays
@@ -347,6 +414,7 @@ bool CGLMaterialResource::Reload()
     std::swap(m_Program, fresh.m_Program);
     m_Renderer.ForgetProgram(fresh.m_Program);
     std::swap(m_bInputLayout, fresh.m_bInputLayout);
+    std::swap(m_bDepthOnly, fresh.m_bDepthOnly);
     std::swap(m_bFillConstants, fresh.m_bFillConstants);
     std::swap(m_UserConstants, fresh.m_UserConstants); // the old users' buffers go with fresh
     std::swap(m_ShaderFiles, fresh.m_ShaderFiles);

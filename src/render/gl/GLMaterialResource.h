@@ -1,16 +1,19 @@
 // CGLMaterialResource: a material on GL. Each shader line of the material file
-// is translated from HLSL (CompileHlsl) and compiled; once both stages exist
-// they are linked into one program. Constant buffers, found by reflection, are
-// uniform buffers refilled from the parameter table on every Update (each
-// variable matched to its parameter by name in advance, CConstantFiller),
+// is translated from HLSL (CShaderTranslator); once the file is read, the stages
+// are linked as Direct3D links a draw's two (StageLinker) and compiled into one
+// program. A vertex shader alone makes a program that only writes depth. Constant
+// buffers, found by reflection, are uniform buffers refilled from the parameter table
+// on every Update (each variable matched to its parameter by name in advance,
+// CConstantFiller),
 // from a zeroed CPU copy, as Direct3D's map-with-discard hands out fresh memory.
 // The vertex layout is the renderer's one ModelVertex layout.
 #pragma once
 #include "render/ConstantFiller.h"
 #include "render/MaterialResource.h"
-#include "render/gl/ShaderCompiler.h"
+#include "render/gl/shader/StageTranslation.h"
 
 #include <epoxy/gl.h>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -68,7 +71,7 @@ protected:
 
 private:
     struct Stage {
-        GLuint shader = 0;
+        std::shared_ptr<const StageTranslation> translation;
         bool reflected = false;
         std::vector<ReflectedConstantBuffer> constantBuffers;
         std::vector<ReflectedTexture> textures;
@@ -89,6 +92,7 @@ private:
     Stage m_Vertex;
     Stage m_Pixel;
     GLuint m_Program = 0;
+    bool m_bDepthOnly = false; // the program has no pixel stage
     // False when the vertex shader reads an input ModelVertex lacks: Direct3D
     // makes no input layout for it, and draws with the material show nothing.
     bool m_bInputLayout = false;

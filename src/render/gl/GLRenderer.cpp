@@ -149,10 +149,49 @@ bool CGLRenderer::Init()
     }
     glBindVertexArray(m_VertexArray);
 
-    const uint8_t black[4] = {0, 0, 0, 0};
+    const uint8_t black[4 * 6] = {};
     glCreateTextures(GL_TEXTURE_2D, 1, &m_BlackTexture);
     glTextureStorage2D(m_BlackTexture, 1, GL_RGBA8, 1, 1);
     glTextureSubImage2D(m_BlackTexture, 0, 0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, black);
+    // A unit without a texture reads (0, 0, 0, 1) on GL; Direct3D reads (0, 0, 0, 0)
+    // from an empty register, so every unit starts with a black texture of each kind.
+    struct BlackTarget {
+        GLenum target;
+        GLsizei layers; // 1D: 1 x layers; 2D kinds: 1 x 1 x layers
+    };
+    constexpr BlackTarget kBlackTargets[] = {
+        {GL_TEXTURE_1D, 0},       {GL_TEXTURE_1D_ARRAY, 1},   {GL_TEXTURE_2D_ARRAY, 1},
+        {GL_TEXTURE_CUBE_MAP, 0}, {GL_TEXTURE_CUBE_MAP_ARRAY, 6}, {GL_TEXTURE_3D, 1},
+    };
+    static_assert(std::size(kBlackTargets) == std::tuple_size_v<decltype(m_BlackTargets)>);
+    for (size_t i = 0; i < std::size(kBlackTargets); ++i) {
+        const BlackTarget& t = kBlackTargets[i];
+        GLuint& texture = m_BlackTargets[i];
+        glCreateTextures(t.target, 1, &texture);
+        switch (t.target) {
+        case GL_TEXTURE_1D:
+            glTextureStorage1D(texture, 1, GL_RGBA8, 1);
+            glTextureSubImage1D(texture, 0, 0, 1, GL_RGBA, GL_UNSIGNED_BYTE, black);
+            break;
+        case GL_TEXTURE_1D_ARRAY:
+            glTextureStorage2D(texture, 1, GL_RGBA8, 1, 1);
+            glTextureSubImage2D(texture, 0, 0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, black);
+            break;
+        case GL_TEXTURE_CUBE_MAP:
+            glTextureStorage2D(texture, 1, GL_RGBA8, 1, 1);
+            glTextureSubImage3D(texture, 0, 0, 0, 0, 1, 1, 6, GL_RGBA, GL_UNSIGNED_BYTE, black);
+            break;
+        default:
+            glTextureStorage3D(texture, 1, GL_RGBA8, 1, 1, t.layers);
+            glTextureSubImage3D(texture, 0, 0, 0, 0, 1, 1, t.layers, GL_RGBA, GL_UNSIGNED_BYTE, black);
+            break;
+        }
+        const std::vector<GLuint> all(m_UnitTextures.size(), texture);
+        glBindTextures(0, static_cast<GLsizei>(all.size()), all.data());
+    }
+    const std::vector<GLuint> all(m_UnitTextures.size(), m_BlackTexture);
+    glBindTextures(0, static_cast<GLsizei>(all.size()), all.data());
+    std::fill(m_UnitTextures.begin(), m_UnitTextures.end(), m_BlackTexture);
 
     BindDefaultStates();
     return CRenderer::Init();
@@ -171,6 +210,11 @@ bool CGLRenderer::Shutdown()
         glDeleteVertexArrays(1, &m_VertexArray);
     if (m_BlackTexture)
         glDeleteTextures(1, &m_BlackTexture);
+    for (GLuint& texture : m_BlackTargets) {
+        if (texture)
+            glDeleteTextures(1, &texture);
+        texture = 0;
+    }
     m_BackBuffer = m_BackColour = m_DepthStencil = m_VertexArray = m_BlackTexture = 0;
     m_CurrentProgram = 0;
     m_Target = 0;
@@ -294,16 +338,17 @@ void CGLRenderer::BindTexture(uint32_t unit, GLuint texture)
                      std::to_string(m_UnitTextures.size()) + " units this driver offers");
         return;
     }
-    if (texture && texture == m_TargetTexture)
+    if (!texture || texture == m_TargetTexture)
         texture = m_BlackTexture;
     glBindTextureUnit(unit, texture);
     m_UnitTextures[unit] = texture;
 }
 
-void CGLRenderer::UseProgram(GLuint program)
+void CGLRenderer::UseProgram(GLuint program, bool writesColour)
 {
     glUseProgram(program);
     m_CurrentProgram = program;
+    m_bWritesColour = writesColour;
     m_bDepthClean = false; // a draw follows; it may write depth
 }
 
@@ -334,7 +379,11 @@ void CGLRenderer::DrawIndexed(GLuint vertexBuffer, GLuint indexBuffer, GLsizei i
     glBindVertexArray(m_VertexArray);
     glVertexArrayVertexBuffer(m_VertexArray, 0, vertexBuffer, 0, sizeof(ModelVertex));
     glVertexArrayElementBuffer(m_VertexArray, indexBuffer);
+    if (!m_bWritesColour)
+        glColorMaski(0, GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     glDrawElements(GL_TRIANGLES, indexCount, GL_UNSIGNED_INT, nullptr);
+    if (!m_bWritesColour)
+        glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE); // the blend state writes all four
 }
 
 void CGLRenderer::DrawPass(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount, bool overwrites)

@@ -8,12 +8,15 @@
 #include "render/Renderer.h"
 #include "render/RendererMatrices.h"
 
+#include <array>
 #include <cstdint>
 #include <epoxy/gl.h>
 #include <functional>
 #include <utility>
 #include <memory>
+#include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class CGLSpriteContext;
@@ -58,9 +61,11 @@ public:
     // is emptied, as Direct3D unbinds a resource bound for output.
     void BindRenderTarget(GLuint framebuffer, GLuint colourTexture);
     // Binds a texture for sampling. The texture of the bound target is never
-    // sampled (a feedback loop on GL): it reads as transparent black instead.
+    // sampled (a feedback loop on GL): it reads as transparent black instead, as
+    // does a register no texture was ever bound to, whatever its dimension.
     void BindTexture(uint32_t unit, GLuint texture);
-    void UseProgram(GLuint program);
+    // writesColour false: a program without a pixel stage, which only writes depth.
+    void UseProgram(GLuint program, bool writesColour = true);
     GLuint GetCurrentProgram() const { return m_CurrentProgram; }
     // The shared ModelVertex layout.
     void BindInputLayout();
@@ -93,6 +98,10 @@ public:
     // The back buffer's framebuffer, for readers of finished frames (video output).
     GLuint GetBackBuffer() const { return m_BackBuffer; }
 
+    // True the first time a shader message is seen in this run: a message of a file
+    // named by several stages or materials is reported once.
+    bool FirstShaderReport(const std::string& line) { return m_ShaderReports.insert(line).second; }
+
     // The sprite path's context (and through it the device) for fonts. Batches
     // find their shared objects by these objects' addresses, so both live as
     // long as the renderer.
@@ -107,6 +116,10 @@ private:
     GLuint m_DepthStencil = 0;   // DEPTH24_STENCIL8 renderbuffer, attached to every target
     GLuint m_VertexArray = 0;
     GLuint m_BlackTexture = 0;   // 1x1 (0, 0, 0, 0)
+    // (0, 0, 0, 0) textures of every other dimension, on every unit until replaced.
+    std::array<GLuint, 6> m_BlackTargets{};
+    bool m_bWritesColour = true;
+    std::unordered_set<std::string> m_ShaderReports;
     GLuint m_CurrentProgram = 0;
     GLuint m_TargetTexture = 0;  // colour texture of the bound framebuffer, 0 for the back buffer
     GLuint m_Target = 0;         // the bound draw framebuffer

@@ -1,7 +1,7 @@
 // Reading a stage's outputs off its SPIR-V: one pass collects types, constants,
 // decorations and definitions; the output's one store is then evaluated per
 // component, as a known constant or unknown.
-#include "render/gl/ShaderOutputFacts.h"
+#include "render/gl/shader/ShaderOutputFacts.h"
 
 #include "render/FullScreenQuad.h"
 

@@ -1,0 +1,8 @@
+Texture2D Tex : register(t0);
+SamplerState Point : register(s0);
+float4 PSMain(float4 pos : SV_Position, float4 col : COLOR0, float2 uv : TEXCOORD0) : SV_Target
+{
+    float4 d = Tex.SampleLevel(Point, float2(0.75, 0.75), 0);
+    bool ok = all(d == 1);
+    return ok ? float4(0, 1, 0, 1) : float4(1, 0, 0, 1);
+}
