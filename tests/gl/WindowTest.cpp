@@ -345,8 +345,11 @@ TEST(Window, ReloadsShadersImagesAndTheScriptWhilePlaying)
     const auto cwd = std::filesystem::current_path();
     long frames = 0;
     const int status = PlayProduction(options, [&](long, CDemoSystem& demo) {
-        if (step >= steps.size())
+        if (step >= steps.size()) { // done, or failed: end the run rather than hang
+            SDL_Event e = Key(SDLK_ESCAPE);
+            SDL_PushEvent(&e);
             return;
+        }
         if (++frames == 1)
             since = std::chrono::steady_clock::now(); // the first frame read the files
         auto& renderer = static_cast<CGLRenderer&>(*demo.m_pRenderer);

@@ -92,10 +92,9 @@ void CLiveWindow::InstallOverlay()
     if (!m_Session.HasDemo())
         return;
     auto& renderer = static_cast<CGLRenderer&>(*m_Session.Demo().m_pRenderer);
-    if (m_pOverlayRenderer == &renderer)
+    // Each replay makes a new renderer, possibly at the old one's address.
+    if (renderer.HasOverlay())
         return;
-    // Each replay makes a new renderer.
-    m_pOverlayRenderer = &renderer;
     renderer.SetOverlay([this](int width, int height) {
         if (m_Control.OverlayShown())
             CTextOverlay::Draw(OverlayLines(), width, height);

@@ -38,7 +38,6 @@ private:
     std::unique_ptr<CReloader> m_pReloader;
     std::string m_ShotFolder;
     bool m_bRedraw = false;
-    void* m_pOverlayRenderer = nullptr;
     std::chrono::steady_clock::time_point m_LastFrame{};
     double m_fFrameMs = 0.0;
 };

@@ -169,10 +169,12 @@ void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& fil
         (void)utf8util::utf16_from_utf8(file);
     } catch (const utf8util::utf8_conversion_error&) {
         diag::Report(std::string(kind) + " shader path is not valid UTF-8; the line is ignored");
+        m_bShaderFailed = true;
         return;
     }
     if (!FileExists(file)) {
         diag::Report(std::string("cannot open ") + kind + " shader '" + file + "'");
+        m_bShaderFailed = true;
         return;
     }
     const std::string resolved = ResolvePath(file);
@@ -181,6 +183,7 @@ void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& fil
     std::string source;
     if (!ReadSource(resolved, source)) {
         diag::Report(std::string("cannot read ") + kind + " shader '" + file + "'");
+        m_bShaderFailed = true;
         return;
     }
     std::shared_ptr<const StageTranslation> translation = CShaderTranslator::Get().Translate(
@@ -194,6 +197,7 @@ void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& fil
         } else {
             diag::Report(what);
         }
+        m_bShaderFailed = true;
         return;
     }
     // A second line of the same kind replaces the first.
@@ -407,7 +411,8 @@ bool CGLMaterialResource::Reload()
         return false;
     CGLMaterialResource fresh(GetName(), m_Renderer);
     fresh.Load(m_SourcePath);
-    if (!fresh.m_Program)
+    // A shader line that failed would leave a material that draws less: keep the old one.
+    if (!fresh.m_Program || fresh.m_bShaderFailed)
         return false; // the loads said why
     std::swap(m_Vertex, fresh.m_Vertex);
     std::swap(m_Pixel, fresh.m_Pixel);

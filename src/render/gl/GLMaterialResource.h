@@ -93,6 +93,7 @@ private:
     Stage m_Pixel;
     GLuint m_Program = 0;
     bool m_bDepthOnly = false; // the program has no pixel stage
+    bool m_bShaderFailed = false; // a shader line could not be read or compiled
     // False when the vertex shader reads an input ModelVertex lacks: Direct3D
     // makes no input layout for it, and draws with the material show nothing.
     bool m_bInputLayout = false;

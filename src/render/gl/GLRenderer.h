@@ -76,6 +76,7 @@ public:
     bool NoteDraw();
     // Drawn over the picture in the window before each swap (the author's overlay).
     void SetOverlay(std::function<void(int width, int height)> overlay) { m_Overlay = std::move(overlay); }
+    bool HasOverlay() const { return static_cast<bool>(m_Overlay); }
     // A program is being deleted; its name may come back for another.
     void ForgetProgram(GLuint program) { m_SampledUnits.erase(program); }
     // A full-screen pass: as DrawIndexed, without depth test or depth writes.
