@@ -319,6 +319,11 @@ bool CmdAddProperty(const ScriptArgs& args, void* context)
         auto* font = Find<CFontResource>(demo, args[3], RESOURCE_FONT, "font");
         if (!font)
             return false;
+        if (args[4].size() > kMaxTextBytes) {
+            diag::Report("text \"" + LowerAscii(args[1]) + "\" not attached: " + std::to_string(args[4].size()) +
+                         " bytes, more than the " + std::to_string(kMaxTextBytes) + " a text renderer draws");
+            return false;
+        }
         CTextRendererProperty* text = demo.m_pRenderer->CreateTextRenderer(font, args[1], args[4]);
         // Said now, at this line, rather than on the first frame that draws it (--check draws nothing).
         const std::string why = font->CheckText(args[4]);
