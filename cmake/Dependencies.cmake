@@ -8,6 +8,6 @@ target_include_directories(ml_core PUBLIC ${STB_INCLUDE_DIR})
 target_compile_definitions(ml_core PUBLIC TIXML_USE_STL)
 # stb_image copies zero bytes from a null buffer on PNGs with an empty first
 # IDAT chunk (legal files); harmless, but it would stop a sanitizer build.
-if(ML_SANITIZE)
+if(ML_SANITIZERS_ON)
   set_source_files_properties(src/assets/ImageDecoder.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=nonnull-attribute)
 endif()

@@ -29,7 +29,7 @@ pkg_check_modules(STB REQUIRED IMPORTED_TARGET stb)
 if(TARGET ml_platform AND NOT ML_PLATFORM_SOURCES STREQUAL "")
   target_link_libraries(ml_platform ${_ml_scope} PkgConfig::STB)
 endif()
-if(ML_SANITIZE)
+if(ML_SANITIZERS_ON)
   # glslang is built without RTTI: UBSan's vptr check would need its classes' type info.
   set_source_files_properties(${CMAKE_SOURCE_DIR}/src/render/gl/ShaderCompiler.cpp
     PROPERTIES COMPILE_OPTIONS -fno-sanitize=vptr)

@@ -45,7 +45,6 @@ public:
     float GetComponent(int32_t i, float fallback) const;
 
 private:
-    int32_t m_nInterpolation = 0;
     int32_t m_nComponents;
     bool m_bUnsorted = false;
     float m_fLocalTime = 0.0f;
