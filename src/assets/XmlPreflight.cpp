@@ -316,10 +316,14 @@ private:
                 continue;
             if (!p || !*p || !m_Result.safe)
                 return nullptr;
+            // "</name>", with white space allowed before the '>'.
             const Name& name = open.back();
-            if (std::strncmp(p + 2, name.start, name.length) != 0 || p[2 + name.length] != '>')
+            if (std::strncmp(p + 2, name.start, name.length) != 0)
                 return nullptr;
-            p += name.length + 3;
+            p = SkipWhiteSpace(p + 2 + name.length);
+            if (!p || *p != '>')
+                return nullptr;
+            ++p;
             open.pop_back();
             if (open.empty())
                 return p;

@@ -2,30 +2,7 @@
 #include "ProductionRunner.h"
 #include "support/TempDir.h"
 
-#include <stb_image.h>
-
 namespace {
-
-struct Png {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-    std::array<int, 3> At(int x, int y) const
-    {
-        const size_t i = (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
-        return {rgb[i], rgb[i + 1], rgb[i + 2]};
-    }
-};
-
-Png LoadPng(const std::string& path)
-{
-    Png png;
-    int channels = 0;
-    if (unsigned char* data = stbi_load(path.c_str(), &png.width, &png.height, &channels, 3)) {
-        png.rgb.assign(data, data + static_cast<size_t>(png.width) * static_cast<size_t>(png.height) * 3);
-        stbi_image_free(data);
-    }
-    return png;
-}
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
@@ -40,7 +17,7 @@ TEST(Player, CapturesArePngsWithTheTopRowFirst)
                                        &errors);
     ASSERT_EQ(status, 0) << errors;
     EXPECT_EQ(errors, "");
-    const Png png = LoadPng(first);
+    const Image png = LoadPng(first);
     ASSERT_EQ(png.width, 64);
     ASSERT_EQ(png.height, 36);
     // The pass writes its texture coordinates: (0, 0) is the top-left corner of

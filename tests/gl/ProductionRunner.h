@@ -7,6 +7,7 @@
 #include "render/gl/GLRenderer.h"
 
 #include <gtest/gtest.h>
+#include <stb_image.h>
 
 #include <array>
 #include <cstdio>
@@ -33,6 +34,18 @@ struct Image {
         return {rgb[i], rgb[i + 1], rgb[i + 2]};
     }
 };
+
+// A PNG the player captured, as RGB; empty when there is none.
+inline Image LoadPng(const std::string& path)
+{
+    Image image;
+    int channels = 0;
+    if (unsigned char* data = stbi_load(path.c_str(), &image.width, &image.height, &channels, 3)) {
+        image.rgb.assign(data, data + static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3);
+        stbi_image_free(data);
+    }
+    return image;
+}
 
 // Every pixel of the image within tolerance of the colour.
 inline ::testing::AssertionResult Uniform(const Image& image, std::array<int, 3> want, int tolerance = 1)

@@ -167,6 +167,8 @@ TEST(X3DModel, RefusesWhatIsNotXmlOrNotSafeToParseAndSaysWhy)
         {"OBJ", "v 0 0 0\nv 1 0 0\nf 1 2 3\n", "not an XML file"},
         {"truncated UTF-8 in a value", "<?xml><X p=\"\xD1", "not UTF-8 (byte 0xD1 at line 1)"},
         {"40,000 nested elements", deep, "nested more than 256 deep (line 1)"},
+        // The parser takes white space before an end tag's '>' and goes on; so must the walk.
+        {"deep after a spaced end tag", "<X3D><head></head\n>" + deep.substr(5), "nested more than 256 deep (line 2)"},
         {"300 attributes", manyAttributes + "/>", "more than 256 attributes"},
         {"unterminated comment", "<X3D><!-- no end", "not well-formed"},
         {"unterminated CDATA", "<X3D><![CDATA[ no end", "not well-formed"},
