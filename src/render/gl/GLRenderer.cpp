@@ -6,6 +6,7 @@
 #include "app/Diagnostics.h"
 #include "render/FontResource.h"
 #include "render/ModelResource.h"
+#include "render/gl/GLDebugOutput.h"
 #include "render/gl/GLFontResource.h"
 #include "render/gl/GLMaterialResource.h"
 #include "render/gl/GLModelResource.h"
@@ -50,6 +51,7 @@ bool CGLRenderer::Init()
     }
     while (glGetError() != GL_NO_ERROR) {
     }
+    EnableGLErrorReports();
 
     // Direct3D's clip space: y up to row 0 of the target, depth 0 to 1.
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
