@@ -129,11 +129,11 @@ bool HdrScanlinesComplete(const uint8_t* data, size_t size)
 
 // False when a TGA file's pixel data ends before the picture its header declares
 // (a few bytes can claim hundreds of megabytes that stb would fill before noticing).
-// Headers stb refuses pass, for stb to judge.
+// Headers stb refuses pass, for stb to judge; a header cut short does not (stb reads zeros on).
 bool TgaDataComplete(const uint8_t* data, size_t size)
 {
     if (size < 18)
-        return true;
+        return false;
     const auto le16 = [data](size_t at) { return uint64_t(data[at]) | uint64_t(data[at + 1]) << 8; };
     const unsigned type = data[2];
     const uint64_t pixels = le16(12) * le16(14);
