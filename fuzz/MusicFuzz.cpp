@@ -4,12 +4,13 @@
 
 #include "audio/AudioDecoder.h"
 #include "unit/AudioTestFiles.h"
+#include "unit/TestModule.h"
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-const char* const kFuzzReproPatterns[] = {"*/*.wav", "*/*.ogg", "*/*.flac", "*/*.mp3", nullptr};
+const char* const kFuzzReproPatterns[] = {"*/*.wav", "*/*.ogg", "*/*.flac", "*/*.mp3", "*/*.mod", "*/*.xm", nullptr};
 
 std::vector<FuzzSeed> FuzzSeeds()
 {
@@ -39,6 +40,7 @@ std::vector<FuzzSeed> FuzzSeeds()
         bytes << in.rdbuf();
         seeds.push_back({kind.name, bytes.str()});
     }
+    seeds.push_back({"mod", audiotest::ProTrackerModule({0, 4, 6}, 8)});
     return seeds;
 }
 
