@@ -25,8 +25,13 @@ const char* UsageText()
            "  --duration S          stop after S seconds\n"
            "  --capture N:FILE.png  write frame N (0-based) as PNG; repeatable\n"
            "  --render FILE         render to video (mp4/mkv) or PNG sequence (%05d)\n"
-           "  --check               load every asset the script names and report every problem\n"
+           "  --check               run every line at once, load every asset, report every problem\n"
+           "                        and warning; exit 1 when it found problems\n"
+           "  --strict              with --check: warnings count as problems\n"
            "  -v, --verbose         report problems (unknown keywords, missing files, shader errors)\n"
+           "                        and warnings while playing\n"
+           "  --quiet               no line at the end (or, in a window, at the first problem)\n"
+           "                        saying that the run met problems\n"
            "  --help, --version\n";
 }
 
@@ -50,8 +55,12 @@ std::optional<PlayerOptions> ParseCommandLine(int argc, char** argv, std::string
             o.windowed = true;
         } else if (a == "--check") {
             o.check = true;
+        } else if (a == "--strict") {
+            o.strict = true;
         } else if (a == "-v" || a == "--verbose") {
             o.verbose = true;
+        } else if (a == "--quiet") {
+            o.quiet = true;
         } else if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--version") {

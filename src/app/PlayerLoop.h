@@ -15,7 +15,7 @@ public:
     // before anything else of this frame runs.
     virtual bool PumpMessages() { return true; }
     // The frame of this index (0-based) has been drawn and presented; frame.updated
-    // is false when an unknown keyword held the clocks (and the music) still.
+    // is false when an unknown keyword held the clocks still (the music played on).
     virtual void FrameDrawn(long /*index*/, const FrameResult& /*frame*/) {}
     // Asked after each drawn frame; true ends the loop (a failed output, an interrupt).
     virtual bool ShouldStop() { return false; }

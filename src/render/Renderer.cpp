@@ -9,6 +9,7 @@
 #include "render/TextureResource.h"
 #include "scene/NodeResource.h"
 #include "scene/ParameterTable.h"
+#include "scene/PublishedParameters.h"
 #include "scene/ResourceRegistry.h"
 
 #include <algorithm>
@@ -41,7 +42,7 @@ bool CRenderer::Init()
             m_pFadeMaterial->SetTexture("rendertarget", m_pFadeEffect->GetTarget());
     }
     if (g_pDemoSystem && g_pDemoSystem->m_Parameters)
-        g_pDemoSystem->m_Parameters->RegisterParameter(&m_fFadeValue, 4, "fade_value");
+        g_pDemoSystem->m_Parameters->RegisterParameter(&m_fFadeValue, kFadeValueParameter.size, kFadeValueParameter.name);
     return true;
 }
 
@@ -80,12 +81,17 @@ void CRenderer::BeginScene()
         first->BindAsTarget();
 }
 
+void CRenderer::BindStageTarget(CPostProcessResource& target, CPostProcessResource& /*pass*/)
+{
+    target.BindAsTarget();
+}
+
 void CRenderer::EndScene()
 {
     for (size_t i = 0; i < m_PostProcesses.size(); ++i) {
         CPostProcessResource* next = i + 1 < m_PostProcesses.size() ? m_PostProcesses[i + 1] : m_pFadeEffect;
         if (next)
-            next->BindAsTarget();
+            BindStageTarget(*next, *m_PostProcesses[i]);
         m_PostProcesses[i]->Render();
     }
     SetBackBufferTarget();

@@ -39,6 +39,10 @@ public:
     virtual CTextRendererProperty* CreateTextRenderer(CFontResource* font, std::string name, std::string text) = 0;
     virtual void BeginScene();
     virtual void EndScene();
+    // Makes the target of a stage of the chain the output, ready for the given
+    // pass to draw into: BindAsTarget. A back end may skip the clear when the
+    // pass overwrites every pixel anyway.
+    virtual void BindStageTarget(CPostProcessResource& target, CPostProcessResource& pass);
     virtual void SetBackBufferTarget() = 0;
     virtual void PushTransform(CTransform* transform) = 0;
     virtual void PopTransform() = 0;
@@ -55,6 +59,8 @@ public:
     CPostProcessResource* GetFadeEffect() const { return m_pFadeEffect; }
     const std::vector<CPostProcessResource*>& GetPostProcesses() const { return m_PostProcesses; }
     float GetFadeValue() const { return m_fFadeValue; }
+    // 1 while fading up or faded up, 0 while fading down or faded out.
+    float GetFadeTarget() const { return m_fFadeTarget; }
 
 protected:
     // Hands a factory's object to the demo system, which owns every resource, and

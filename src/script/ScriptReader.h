@@ -34,6 +34,13 @@ public:
     bool ReadCommands(void* context);
 
     int GetDepth() const { return m_nDepth; }
+    // The file being read and the number of its last line read; meaningful while
+    // GetDepth() >= 0 (after a stop: the line that stopped).
+    const std::string& GetFileName() const { return m_FileNames[m_nDepth < 0 ? 0 : m_nDepth]; }
+    int GetLineNumber() const { return m_nLines[m_nDepth < 0 ? 0 : m_nDepth]; }
+    // Lines read that held a command (blank and comment lines left out), and files opened.
+    long GetLinesRead() const { return m_nLinesRead; }
+    int GetFilesOpened() const { return m_nFilesOpened; }
 
     // Splits a line's text after the keyword into arguments (quotes, no escapes).
     static ScriptArgs Tokenize(const std::string& text);
@@ -44,11 +51,15 @@ private:
     // The next line of the current file without its LF; false at the end. A line
     // longer than kMaxScriptLineBytes is read through and comes back empty.
     bool ReadLine(std::string& line);
+    // " (did you mean '...'?)" for a keyword close to one of the table's, else empty.
+    std::string Suggestion(const std::string& keyword) const;
 
     int m_nDepth = 0;
     std::ifstream m_Files[kMaxScriptFiles];
     std::string m_FileNames[kMaxScriptFiles];
     int m_nLines[kMaxScriptFiles] = {};
+    long m_nLinesRead = 0;
+    int m_nFilesOpened = 0;
     const ScriptCommand* m_pTable;
     int m_nCount;
 };

@@ -219,7 +219,7 @@ TEST(SheetFormats, EveryFormatWithAGLFormDrawsAsOnDirect3D)
             renderer.ReadBackBuffer(image.rgb);
             drawn.push_back({DescribeDxgiFormat(c.format), image.At(32, 18)});
         }
-    });
+    }, 64, 36, 36); // laid out at the output's own height: no scaling of the 4x4 glyph
     ASSERT_EQ(run.status, 0);
     EXPECT_TRUE(loaded.empty());
     for (const char* name : {"R10G10B10_XR_BIAS_A2_UNORM (89)", "BC7_TYPELESS (97)", "YUY2 (107)"})

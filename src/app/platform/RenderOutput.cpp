@@ -1,12 +1,19 @@
 // Frames and their music, from the renderer and the mixer to the video writer.
 #include "app/platform/RenderOutput.h"
 
-#include "app/FrameLoop.h"
 #include "audio/PulledAudioOutput.h"
 #include "render/gl/GLRenderer.h"
 
+#include <utility>
+
 CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames)
-    : m_Renderer(renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames)
+    : CRenderOutput(renderer, audio, fps, totalFrames, CGLFrameReader::ModeForCurrentContext())
+{
+}
+
+CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames,
+                             CGLFrameReader::Mode readMode)
+    : m_Renderer(renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames), m_ReadMode(readMode)
 {
 }
 
@@ -22,6 +29,7 @@ bool CRenderOutput::Open(const std::string& path)
         m_bFailed = true;
         return false;
     }
+    m_pReader = std::make_unique<CGLFrameReader>(m_Renderer, m_ReadMode);
     // From here on the mixer keeps what it makes until this output takes it.
     if (m_pAudio) {
         m_pAudio->SetKeepSamples(true);
@@ -31,41 +39,43 @@ bool CRenderOutput::Open(const std::string& path)
     return true;
 }
 
-bool CRenderOutput::AddFrame(long index, const FrameResult& frame)
+bool CRenderOutput::AddFrame(long index)
 {
     if (m_bFailed || m_bClosed)
         return false;
-    const GLuint backBuffer = m_Renderer.GetBackBuffer();
-    const int width = m_Renderer.Width();
-    const int height = m_Renderer.Height();
-    m_Pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-    glNamedFramebufferReadBuffer(backBuffer, GL_COLOR_ATTACHMENT0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    // Row 0 of the back buffer is the top of the picture, which is what the writer takes.
-    glReadnPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, static_cast<GLsizei>(m_Pixels.size()),
-                  m_Pixels.data());
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-
-    // The frame's sound: what the mixer made for it, or, when an unknown keyword held the
-    // clock, silence of the frame's length, so the sound keeps to the picture's timeline.
+    // The frame's sound: what the mixer made for it (every frame, also one whose clocks
+    // an unknown keyword held), or silence of the frame's length without a mixer.
     const size_t samples = CVideoWriter::SamplesForFrame(index, kSampleRate, m_nFps);
     m_Mixed.clear();
-    if (m_pAudio)
+    if (m_pAudio) {
         m_pAudio->TakeSamples(m_Mixed);
-    if (frame.updated && m_pAudio)
         m_Cutter.Add(m_Mixed.data(), m_Mixed.size() / kChannels);
-    else
+    } else {
         m_Cutter.AddSilence(samples);
-    m_Cutter.Cut(samples, m_FrameSound);
+    }
+    m_Sounds.push_back({{}, samples});
+    m_Cutter.Cut(samples, m_Sounds.back().samples);
 
-    if (!m_Writer.PushFrame(m_Pixels.data(), static_cast<std::ptrdiff_t>(width) * 4, m_FrameSound.data(), samples)) {
+    m_pReader->Start();
+    while (m_pReader->Pending() >= m_pReader->Depth())
+        if (!WriteOldest())
+            return false;
+    return true;
+}
+
+bool CRenderOutput::WriteOldest()
+{
+    uint8_t* pixels = m_Writer.BeginFrame();
+    m_pReader->TakeOldest(pixels);
+    const FrameSound sound = std::move(m_Sounds.front());
+    m_Sounds.pop_front();
+    if (!pixels || !m_Writer.EndFrame(sound.samples.data(), sound.frames)) {
         m_Error = m_Writer.Error();
         m_bFailed = true;
         return false;
     }
     ++m_nFrames;
-    m_nSamples += static_cast<int64_t>(samples);
+    m_nSamples += static_cast<int64_t>(sound.frames);
     m_Progress.Update(m_nFrames);
     return true;
 }
@@ -77,6 +87,10 @@ bool CRenderOutput::Close()
     m_bClosed = true;
     if (m_pAudio)
         m_pAudio->SetKeepSamples(false);
+    // The frames still on their way out of the GPU.
+    while (m_pReader && m_pReader->Pending() > 0 && !m_bFailed && m_Writer.IsOpen())
+        WriteOldest();
+    m_pReader.reset();
     if (!m_Writer.IsOpen())
         return !m_bFailed;
     const bool closed = m_Writer.Close();
