@@ -15,7 +15,7 @@ target_link_libraries(ml_shader PUBLIC Threads::Threads PRIVATE
   spirv-cross-glsl spirv-cross-core)
 # glslang's installed config does not pass this on, and ShaderLang.h needs it for HLSL.
 target_compile_definitions(ml_shader PRIVATE ENABLE_HLSL)
-if(ML_SANITIZE)
+if(ML_SANITIZERS_ON)
   # glslang is built without RTTI: UBSan's vptr check would need its classes' type info.
   set_source_files_properties(${CMAKE_SOURCE_DIR}/src/render/gl/shader/HlslFrontEnd.cpp
     PROPERTIES COMPILE_OPTIONS -fno-sanitize=vptr)

@@ -1,6 +1,9 @@
-// Windows-style path resolution over a case-sensitive file system.
+// Windows-style path resolution over a case-sensitive file system. The search
+// is iterative and bounded: a script can name a path of any length, and two
+// folders that differ only in case at every level would make it exponential.
 #include "assets/FilePath.h"
 
+#include "app/Diagnostics.h"
 #include "scene/Resource.h"
 
 #include <dirent.h>
@@ -30,24 +33,70 @@ std::vector<std::string> EntriesNoCase(const std::string& dir, const std::string
     return found;
 }
 
-// Matches parts[i..] under resolved; tries every case variant of a folder, since
-// two folders may differ only in case and only one holds the rest of the path.
-bool Match(const std::vector<std::string>& parts, size_t i, const std::string& resolved, std::string& out)
+// Folders read while matching one path; beyond it the path is left unresolved.
+constexpr int kMaxFolderReads = 1024;
+
+// One component of the path being matched: the names to try, in order (the
+// exact name first, then its case variants), and where the component starts.
+struct Level {
+    size_t start;
+    std::vector<std::string> names;
+    size_t next = 0;
+};
+
+enum class Outcome { Found, NotFound, TooMuchWork };
+
+// Depth-first over the case variants of every component; the first full path
+// that exists wins, so an exact match is always preferred.
+Outcome Match(const std::vector<std::string>& parts, const std::string& root, std::string& out)
 {
-    if (i == parts.size()) {
-        out = resolved;
-        return Exists(resolved.empty() ? "." : resolved);
+    std::string path = root;
+    int reads = 0;
+    std::vector<Level> levels;
+    auto push = [&](size_t i) {
+        Level level{path.size(), {}};
+        const std::string prefix = path.empty() || path.back() == '/' ? path : path + "/";
+        const std::string& part = parts[i];
+        if (part == "..") {
+            level.names.push_back(part);
+        } else {
+            if (Exists(prefix + part))
+                level.names.push_back(part);
+            ++reads;
+            for (std::string& name : EntriesNoCase(path, part))
+                if (name != part)
+                    level.names.push_back(std::move(name));
+        }
+        levels.push_back(std::move(level));
+    };
+    if (parts.empty()) {
+        out = path;
+        return Exists(path.empty() ? "." : path) ? Outcome::Found : Outcome::NotFound;
     }
-    const std::string prefix = resolved.empty() || resolved.back() == '/' ? resolved : resolved + "/";
-    const std::string& part = parts[i];
-    if (part == "..")
-        return Match(parts, i + 1, prefix + part, out);
-    if (Exists(prefix + part) && Match(parts, i + 1, prefix + part, out))
-        return true;
-    for (const std::string& name : EntriesNoCase(resolved, part))
-        if (name != part && Match(parts, i + 1, prefix + name, out))
-            return true;
-    return false;
+    push(0);
+    while (!levels.empty()) {
+        if (reads > kMaxFolderReads)
+            return Outcome::TooMuchWork;
+        Level& level = levels.back();
+        if (level.next == level.names.size()) {
+            path.resize(level.start);
+            levels.pop_back();
+            continue;
+        }
+        path.resize(level.start);
+        if (!path.empty() && path.back() != '/')
+            path.push_back('/');
+        path += level.names[level.next++];
+        if (levels.size() == parts.size()) {
+            if (Exists(path)) {
+                out = path;
+                return Outcome::Found;
+            }
+            continue;
+        }
+        push(levels.size());
+    }
+    return Outcome::NotFound;
 }
 } // namespace
 
@@ -59,6 +108,12 @@ std::string ResolvePath(const std::string& scriptPath)
             c = '/';
     if (path.empty() || Exists(path))
         return path;
+    // Nothing longer can be opened on this system; do not search for it.
+    if (path.size() >= kMaxResolvedPath) {
+        diag::Report("path of " + std::to_string(path.size()) + " bytes is too long to open (the limit is " +
+                     std::to_string(kMaxResolvedPath - 1) + ")");
+        return path;
+    }
 
     std::string root;
     if (path.front() == '/')
@@ -75,7 +130,16 @@ std::string ResolvePath(const std::string& scriptPath)
         start = end + 1;
     }
     std::string resolved;
-    return Match(parts, 0, root, resolved) && !resolved.empty() ? resolved : path;
+    switch (Match(parts, root, resolved)) {
+    case Outcome::Found:
+        return resolved.empty() ? path : resolved;
+    case Outcome::TooMuchWork:
+        diag::Report("'" + scriptPath + "' matches too many folders that differ only in case; not resolved");
+        return path;
+    case Outcome::NotFound:
+        break;
+    }
+    return path;
 }
 
 bool FileExists(const std::string& scriptPath)

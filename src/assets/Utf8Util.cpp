@@ -5,7 +5,7 @@
 namespace utf8util {
 namespace {
 // Decodes one scalar at i, or returns false. Advances i past it.
-bool Decode(const std::string& s, size_t& i, uint32_t& cp)
+bool Decode(std::string_view s, size_t& i, uint32_t& cp)
 {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char b0 = byte(i);
@@ -38,6 +38,23 @@ bool Decode(const std::string& s, size_t& i, uint32_t& cp)
     return true;
 }
 } // namespace
+
+size_t first_invalid_utf8(std::string_view text)
+{
+    size_t i = 0;
+    uint32_t cp = 0;
+    while (i < text.size()) {
+        // ASCII runs need no decoding.
+        if (static_cast<unsigned char>(text[i]) < 0x80) {
+            ++i;
+            continue;
+        }
+        const size_t start = i;
+        if (!Decode(text, i, cp))
+            return start;
+    }
+    return std::string_view::npos;
+}
 
 std::u16string utf16_from_utf8(const std::string& utf8)
 {

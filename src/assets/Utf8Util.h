@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace utf8util {
 
@@ -22,5 +23,9 @@ private:
 inline constexpr uint32_t kErrorNoUnicodeTranslation = 1113;
 
 std::u16string utf16_from_utf8(const std::string& utf8);
+
+// Offset of the first byte that does not start a valid sequence by the same
+// rules, or std::string_view::npos when all of text is UTF-8.
+size_t first_invalid_utf8(std::string_view text);
 
 } // namespace utf8util

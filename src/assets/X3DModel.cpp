@@ -1,13 +1,15 @@
-// X3D subset reader: TinyXML builds the document, the number lists are read
-// in place with from_chars (no allocation per number), and faces are cut into
-// triangles the way the player always has: up to five corners per face, the
-// first triangle of each, the second only for quads.
+// X3D subset reader: the guarded document reader builds the document, the
+// number lists are read in place with from_chars (no allocation per number),
+// and faces are cut into triangles the way the player always has: up to five
+// corners per face, the first triangle of each, the second only for quads.
+// When the shape is not where the player reads it, the message says where the
+// file's first Shape is, so the user knows to convert the file.
 #include "assets/X3DModel.h"
 
-#include "assets/FilePath.h"
+#include "assets/X3DDocument.h"
 
 #include <charconv>
-#include <tinyxml.h>
+#include <vector>
 
 namespace {
 
@@ -63,12 +65,45 @@ struct Vec2 {
     float u, v;
 };
 
-const TiXmlElement* Child(const TiXmlNode* parent, const char* name, std::string& error)
+const char* const kShapePath[] = {"X3D", "Scene", "Transform", "Transform", "Group", "Shape"};
+
+// The first element named Shape in document order, and the element path to it.
+const TiXmlElement* FirstShape(const TiXmlDocument& doc, std::string& where)
 {
-    const TiXmlElement* child = parent ? parent->FirstChildElement(name) : nullptr;
-    if (!child)
-        error = std::string("no <") + name + "> element where the shape should be";
-    return child;
+    std::vector<const TiXmlElement*> path;
+    const TiXmlElement* e = doc.FirstChildElement();
+    while (e) {
+        if (std::string_view(e->Value()) == "Shape") {
+            for (const TiXmlElement* step : path)
+                where += std::string(step->Value()) + "/";
+            where += "Shape";
+            return e;
+        }
+        // Depth first, without recursion: down to the first child, else the next
+        // sibling of this element or of the nearest ancestor that has one.
+        if (const TiXmlElement* child = e->FirstChildElement()) {
+            path.push_back(e);
+            e = child;
+            continue;
+        }
+        for (e = e->NextSiblingElement(); !e && !path.empty(); path.pop_back())
+            e = path.back()->NextSiblingElement();
+    }
+    return nullptr;
+}
+
+std::string MissingShape(const TiXmlDocument& doc)
+{
+    const TiXmlElement* root = doc.RootElement();
+    if (!root || std::string_view(root->Value()) != "X3D")
+        return std::string("not an X3D file (its root element is <") + (root ? root->Value() : "") +
+               ">): convert it with ml-meshbake";
+    std::string where;
+    const TiXmlElement* shape = FirstShape(doc, where);
+    if (!shape)
+        return "the file has no Shape: nothing to draw";
+    return "the player reads the shape at the first X3D/Scene/Transform/Transform/Group/Shape; this file's first "
+           "Shape is at " + where + " (line " + std::to_string(shape->Row()) + "): convert it with ml-meshbake";
 }
 
 const std::string* NeedAttribute(const TiXmlElement* element, const char* name, std::string& error)
@@ -81,23 +116,28 @@ const std::string* NeedAttribute(const TiXmlElement* element, const char* name, 
 
 class CMeshBuilder {
 public:
-    CMeshBuilder(const std::vector<Vec3>& positions, const std::vector<Vec2>& texcoords, ModelMesh& mesh)
-        : m_Positions(positions), m_Texcoords(texcoords), m_Mesh(mesh)
+    CMeshBuilder(const std::vector<Vec3>& positions, const std::vector<Vec2>& texcoords, ModelMesh& mesh,
+                 size_t maxTriangles)
+        : m_Positions(positions), m_Texcoords(texcoords), m_Mesh(mesh), m_nMaxTriangles(maxTriangles)
     {
     }
 
-    // Faces with a corner or texture index outside its list add nothing.
-    void AddFace(const int32_t* corners, const int32_t* texIndices, int count)
+    // Faces with a corner or texture index outside its list add nothing. False
+    // once the mesh would pass its triangle bound.
+    bool AddFace(const int32_t* corners, const int32_t* texIndices, int count)
     {
         const int used = count == 4 ? 4 : 3;
         for (int k = 0; k < used; ++k)
             if (!InList(corners[k], m_Positions.size()) || !InList(texIndices[k], m_Texcoords.size())) {
                 ++m_nSkipped;
-                return;
+                return true;
             }
+        if (m_Mesh.vertices.size() / 3 + (count == 4 ? 2 : 1) > m_nMaxTriangles)
+            return false;
         AddTriangle(corners, texIndices, 0, 1, 2);
         if (count == 4)
             AddTriangle(corners, texIndices, 0, 2, 3);
+        return true;
     }
 
     size_t Skipped() const { return m_nSkipped; }
@@ -118,19 +158,35 @@ private:
     const std::vector<Vec3>& m_Positions;
     const std::vector<Vec2>& m_Texcoords;
     ModelMesh& m_Mesh;
+    size_t m_nMaxTriangles;
     size_t m_nSkipped = 0;
 };
 
-bool BuildMesh(const TiXmlDocument& doc, ModelMesh& mesh, std::string& error)
+bool BuildMesh(const TiXmlDocument& doc, ModelMesh& mesh, std::string& error, size_t maxTriangles)
 {
     const TiXmlNode* node = &doc;
-    for (const char* name : {"X3D", "Scene", "Transform", "Transform", "Group", "Shape", "IndexedFaceSet"})
-        if (!(node = Child(node, name, error)))
+    for (const char* name : kShapePath) {
+        if (!(node = node->FirstChildElement(name))) {
+            error = MissingShape(doc);
             return false;
-    const TiXmlElement* faceSet = node->ToElement();
-    const TiXmlElement* coordinate = Child(faceSet, "Coordinate", error);
-    if (!coordinate)
+        }
+    }
+    const TiXmlElement* shape = node->ToElement();
+    const TiXmlElement* faceSet = shape->FirstChildElement("IndexedFaceSet");
+    if (!faceSet) {
+        const TiXmlElement* geometry = shape->FirstChildElement();
+        while (geometry && std::string_view(geometry->Value()) == "Appearance")
+            geometry = geometry->NextSiblingElement();
+        error = "the Shape at line " + std::to_string(shape->Row()) + " holds no IndexedFaceSet" +
+                (geometry ? std::string(" (it holds <") + geometry->Value() + ">)" : std::string()) +
+                ": convert it with ml-meshbake";
         return false;
+    }
+    const TiXmlElement* coordinate = faceSet->FirstChildElement("Coordinate");
+    if (!coordinate) {
+        error = "the IndexedFaceSet at line " + std::to_string(faceSet->Row()) + " has no <Coordinate>";
+        return false;
+    }
     const TiXmlElement* texCoordinate = coordinate->NextSiblingElement("TextureCoordinate");
     if (!texCoordinate) {
         error = "no <TextureCoordinate> after <Coordinate>";
@@ -156,7 +212,7 @@ bool BuildMesh(const TiXmlDocument& doc, ModelMesh& mesh, std::string& error)
         texcoords.push_back({t.u, 1.0f - t.v}); // the file's origin is bottom left
 
     // Corner and texture indices are read in lockstep, terminators included.
-    CMeshBuilder builder(positions, texcoords, mesh);
+    CMeshBuilder builder(positions, texcoords, mesh, maxTriangles);
     CNumberList corners(*coordIndexText);
     CNumberList texIndices(*texIndexText);
     for (;;) {
@@ -176,8 +232,10 @@ bool BuildMesh(const TiXmlDocument& doc, ModelMesh& mesh, std::string& error)
         }
         if (!readable)
             break; // the face in progress is dropped
-        if (count >= 3)
-            builder.AddFace(c, t, count);
+        if (count >= 3 && !builder.AddFace(c, t, count)) {
+            error = "more than " + std::to_string(maxTriangles) + " triangles";
+            return false;
+        }
     }
     if (mesh.vertices.empty()) {
         error = builder.Skipped() ? "every face refers to a point outside the lists" : "no triangles";
@@ -191,16 +249,21 @@ bool BuildMesh(const TiXmlDocument& doc, ModelMesh& mesh, std::string& error)
 bool LoadX3DModel(const std::string& scriptPath, ModelMesh& mesh, std::string& error)
 {
     mesh = ModelMesh{};
-    TiXmlDocument doc(ResolvePath(scriptPath).c_str());
-    if (!doc.LoadFile()) {
-        error = "'" + scriptPath + "': " + doc.ErrorDesc();
-        if (doc.ErrorRow() > 0)
-            error += " at line " + std::to_string(doc.ErrorRow());
-        return false;
-    }
-    if (!BuildMesh(doc, mesh, error)) {
+    TiXmlDocument doc;
+    if (!LoadX3DDocument(scriptPath, doc, error) || !BuildMesh(doc, mesh, error, kMaxModelTriangles)) {
         mesh = ModelMesh{};
         error = "'" + scriptPath + "': " + error;
+        return false;
+    }
+    return true;
+}
+
+bool ParseX3DModel(std::string bytes, ModelMesh& mesh, std::string& error, size_t maxTriangles)
+{
+    mesh = ModelMesh{};
+    TiXmlDocument doc;
+    if (!ParseX3DDocument(std::move(bytes), doc, error) || !BuildMesh(doc, mesh, error, maxTriangles)) {
+        mesh = ModelMesh{};
         return false;
     }
     return true;

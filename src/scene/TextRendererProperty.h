@@ -6,6 +6,9 @@
 
 class CFontResource;
 
+// Pages of text, far more than one screen shows; a longer text is not attached.
+inline constexpr size_t kMaxTextBytes = 16384;
+
 class CTextRendererProperty : public CProperty {
 public:
     CTextRendererProperty(CFontResource* font, std::string name, std::string text);

@@ -3,8 +3,18 @@
 
 #include <algorithm>
 
+void Keyframe::Set(int32_t i, float value)
+{
+    if (i < 0 || i >= count)
+        return;
+    if (static_cast<size_t>(i) >= values.size())
+        values.resize(static_cast<size_t>(i) + 1, 0.0f);
+    values[static_cast<size_t>(i)] = value;
+}
+
 CVariableResource::CVariableResource(std::string name, std::string /*interpolation*/, int32_t components)
-    : CResource(RESOURCE_VARIABLE, std::move(name)), m_nComponents(std::max<int32_t>(components, 0))
+    : CResource(RESOURCE_VARIABLE, std::move(name)),
+      m_nComponents(std::clamp<int32_t>(components, 0, kMaxVariableComponents))
 {
 }
 
@@ -12,7 +22,7 @@ Keyframe* CVariableResource::AddKeyframe(float time)
 {
     auto key = std::make_unique<Keyframe>();
     key->time = time;
-    key->values.assign(static_cast<size_t>(m_nComponents), 0.0f);
+    key->count = m_nComponents;
     m_Keys.push_back(std::move(key));
     m_bUnsorted = true;
     return m_Keys.back().get();
@@ -26,7 +36,7 @@ void CVariableResource::Advance(float dt)
 
 float CVariableResource::GetComponent(int32_t i, float fallback) const
 {
-    return i >= 0 && i < m_Value.Count() ? m_Value.values[static_cast<size_t>(i)] : fallback;
+    return i >= 0 && i < m_Value.Count() ? m_Value.Component(i) : fallback;
 }
 
 void CVariableResource::Evaluate(float t)
@@ -54,10 +64,13 @@ void CVariableResource::Evaluate(float t)
     const Keyframe& b = *m_Keys[next];
     const float f = (t - a.time) / (b.time - a.time);
     m_Value.time = t;
-    m_Value.values.assign(static_cast<size_t>(m_nComponents), 0.0f);
-    for (int32_t i = 0; i < m_nComponents; ++i) {
-        const float va = i < a.Count() ? a.values[static_cast<size_t>(i)] : 0.0f;
-        const float vb = i < b.Count() ? b.values[static_cast<size_t>(i)] : 0.0f;
-        m_Value.values[static_cast<size_t>(i)] = (vb - va) * f + va;
+    m_Value.count = m_nComponents;
+    // Components neither key stores are 0 at both ends, so 0 between them: not stored.
+    const size_t stored = std::max(a.values.size(), b.values.size());
+    m_Value.values.resize(stored); // keeps its capacity: no allocation once warm
+    for (size_t i = 0; i < stored; ++i) {
+        const float va = a.Component(static_cast<int32_t>(i));
+        const float vb = b.Component(static_cast<int32_t>(i));
+        m_Value.values[i] = (vb - va) * f + va;
     }
 }

@@ -166,6 +166,11 @@ bool CmdCreateVariable(const ScriptArgs& args, void* context)
     const int32_t count = Integer(args[2]);
     if (count < 0)
         diag::Report("negative component count " + args[2] + " taken as 0");
+    if (count > kMaxVariableComponents) {
+        diag::Report("variable '" + args[0] + "' not created: " + args[2] + " components, more than the " +
+                     std::to_string(kMaxVariableComponents) + " a variable can have");
+        return false;
+    }
     auto* variable = new CVariableResource(LowerAscii(args[0]), interpolation, count);
     demo.Adopt(variable);
     if (!demo.m_Resources->AddResource(variable))
@@ -182,11 +187,9 @@ bool CmdSetVariableKeyframe(const ScriptArgs& args, void* context)
     if (!variable)
         return false;
     Keyframe* key = variable->AddKeyframe(Number(args[1]));
-    for (size_t i = 2; i < args.size(); ++i) {
-        const size_t c = i - 2;
-        if (c < static_cast<size_t>(variable->GetComponentCount()) && c < key->values.size())
-            key->values[c] = Number(args[i]);
-    }
+    const size_t written = std::min(args.size() - 2, static_cast<size_t>(variable->GetComponentCount()));
+    for (size_t c = 0; c < written; ++c)
+        key->Set(static_cast<int32_t>(c), Number(args[c + 2]));
     if (args.size() - 2 > static_cast<size_t>(variable->GetComponentCount()))
         diag::Report("'setvariablekeyframe': values beyond the variable's components are ignored");
     return false;
@@ -339,6 +342,11 @@ bool CmdAddProperty(const ScriptArgs& args, void* context)
         auto* font = Find<CFontResource>(demo, args[3], RESOURCE_FONT, "font");
         if (!font)
             return false;
+        if (args[4].size() > kMaxTextBytes) {
+            diag::Report("text \"" + LowerAscii(args[1]) + "\" not attached: " + std::to_string(args[4].size()) +
+                         " bytes, more than the " + std::to_string(kMaxTextBytes) + " a text renderer draws");
+            return false;
+        }
         CTextRendererProperty* text = demo.m_pRenderer->CreateTextRenderer(font, args[1], args[4]);
         // Said now, at this line, rather than on the first frame that draws it (--check draws nothing).
         const std::string why = font->CheckText(args[4]);

@@ -69,14 +69,47 @@ void CScriptReader::CloseCurrent()
     --m_nDepth;
 }
 
+bool CScriptReader::ReadLine(std::string& line)
+{
+    std::ifstream& f = m_Files[m_nDepth];
+    line.clear();
+    if (!f.is_open() || f.peek() == std::char_traits<char>::eof())
+        return false;
+    const int lineNumber = m_nLines[m_nDepth] + 1;
+    if (lineNumber > kMaxScriptLines) {
+        diag::ReportAt(m_FileNames[m_nDepth], lineNumber,
+                       "more than " + std::to_string(kMaxScriptLines) + " lines in one file; the rest is ignored");
+        return false;
+    }
+    bool tooLong = false;
+    for (std::streambuf* buffer = f.rdbuf();;) {
+        const int c = buffer->sbumpc();
+        if (c == std::char_traits<char>::eof()) {
+            f.setstate(std::ios::eofbit);
+            break;
+        }
+        if (c == '\n')
+            break;
+        if (line.size() < kMaxScriptLineBytes)
+            line.push_back(static_cast<char>(c));
+        else
+            tooLong = true;
+    }
+    if (tooLong) {
+        diag::ReportAt(m_FileNames[m_nDepth], lineNumber,
+                       "line longer than " + std::to_string(kMaxScriptLineBytes) + " bytes skipped");
+        line.clear();
+    }
+    return true;
+}
+
 bool CScriptReader::ReadCommands(void* context)
 {
     if (m_nDepth < 0)
         return true; // the script has ended; nothing more is read
     for (;;) {
-        std::ifstream& f = m_Files[m_nDepth];
         std::string line;
-        if (!f.is_open() || !std::getline(f, line)) {
+        if (!ReadLine(line)) {
             CloseCurrent();
             if (m_nDepth < 0)
                 return true;

@@ -16,6 +16,11 @@ struct ScriptCommand {
 };
 
 inline constexpr int kMaxScriptFiles = 8;
+// Far beyond what a production writes by hand or generates; past them a file
+// is treated as ended, a line as blank (both reported), so no input makes the
+// reader hold more than one bounded line.
+inline constexpr int kMaxScriptLines = 1000000;
+inline constexpr size_t kMaxScriptLineBytes = 1 << 20;
 
 class CScriptReader {
 public:
@@ -45,6 +50,9 @@ public:
 private:
     bool Open(int slot, const std::string& fileName);
     void CloseCurrent();
+    // The next line of the current file without its LF; false at the end. A line
+    // longer than kMaxScriptLineBytes is read through and comes back empty.
+    bool ReadLine(std::string& line);
     // " (did you mean '...'?)" for a keyword close to one of the table's, else empty.
     std::string Suggestion(const std::string& keyword) const;
 

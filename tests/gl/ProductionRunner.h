@@ -4,6 +4,7 @@
 #include "app/DemoSystem.h"
 #include "app/Diagnostics.h"
 #include "app/platform/Player.h"
+#include "render/gl/GLDebugOutput.h"
 #include "render/gl/GLRenderer.h"
 
 #include <gtest/gtest.h>
@@ -145,6 +146,10 @@ inline ProductionRun RunProductionAt(const std::string& dir, const std::set<long
     std::filesystem::current_path(cwd);
     diag::SetSink({});
     diag::SetEnabled(false);
+    // The driver saw every GL call the player made; none may have been an error.
+    for (const std::string& report : run.reports)
+        if (report.find(kGLErrorReport) != std::string::npos)
+            ADD_FAILURE() << dir << ": " << report;
     return run;
 }
 

@@ -13,6 +13,7 @@
 #include "support/TestImages.h"
 
 #include <algorithm>
+#include <gtest/gtest-spi.h>
 #include <cmath>
 
 namespace {
@@ -180,3 +181,14 @@ TEST(Scene, DepthTestKeepsTheNearerTriangle)
 }
 
 } // namespace
+
+// The GL error check itself: a call the driver refuses reaches the tests as a failure.
+TEST(GLErrors, ADriverErrorFailsTheRun)
+{
+    EXPECT_NONFATAL_FAILURE(RunProduction("orientation", {}, 64, 2,
+                                          [](long frame, CDemoSystem&) {
+                                              if (frame == 0)
+                                                  glEnable(GL_TEXTURE_2D); // not a core capability
+                                          }),
+                            kGLErrorReport);
+}

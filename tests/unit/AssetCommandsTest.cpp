@@ -9,6 +9,7 @@
 #include "render/TextureResource.h"
 #include "scene/ModelRendererProperty.h"
 #include "scene/NodeResource.h"
+#include "scene/TextRendererProperty.h"
 #include "scene/ResourceRegistry.h"
 #include "scene/Transform.h"
 #include "scene/VariableResource.h"
@@ -30,6 +31,7 @@ protected:
         dir.Write("mat.txt", "");
         dir.Write("img.png", "");
         dir.Write("model.x3d", "");
+        dir.Write("font.spritefont", "");
         demo = new CNullDemoSystem();
         ASSERT_TRUE(demo->Init("DemoScript.txt", 64, 36));
         for (int i = 0; i < 4; ++i)
@@ -94,11 +96,15 @@ TEST_F(AssetCommands, ScaleColourAndProperties)
         "addproperty camera nowhere \\nope\n"
         "addproperty modelrenderer bad \\n nomodel\n"
         "bindmaterial mr material m\n"
-        "bindmaterial mr wrongslot m\n");
+        "bindmaterial mr wrongslot m\n"
+        "createfont f font.spritefont\n"
+        "addproperty textrenderer fits \\n f \"" + std::string(kMaxTextBytes, 'a') + "\"\n"
+        "addproperty textrenderer toolong \\n f \"" + std::string(kMaxTextBytes + 1, 'a') + "\"\n");
     CNodeResource* n = demo->m_pRenderer->FindNode("\\n");
     ASSERT_NE(n, nullptr);
     EXPECT_EQ(n->GetTransform()->GetValue(TransformChannel::Scale).y, 1.0f); // failed texture not found
-    EXPECT_EQ(n->GetProperties().size(), 3u);
+    EXPECT_EQ(n->GetProperties().size(), 4u); // the longest text fits, one byte more does not
+    EXPECT_EQ(demo->m_Resources->FindResource("toolong"), nullptr);
     EXPECT_EQ(demo->m_Resources->FindResource("nowhere"), nullptr);
     EXPECT_EQ(demo->m_Resources->FindResource("bad"), nullptr);
     auto* mr = Get<CModelRendererProperty>("mr", RESOURCE_MODELRENDERER);

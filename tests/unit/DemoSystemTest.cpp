@@ -170,7 +170,9 @@ TEST_F(Timeline, SceneCommandsBuildAndAnimate)
           "createvariable neg linear -2\n"
           "setvariablekeyframe neg 0 5\n"
           "enablenode \\SHIP\\MAST 0\n"
-          "setposition \\ship nosuchvar\n");
+          "setposition \\ship nosuchvar\n"
+          "createvariable huge linear 2000000000\n"
+          "setvariablekeyframe huge 0 1\n");
     for (int i = 0; i < 32; ++i)
         RunFrame(*demo, dt);
     CNodeResource* ship = demo->m_pRenderer->FindNode("\\ship");
@@ -182,6 +184,7 @@ TEST_F(Timeline, SceneCommandsBuildAndAnimate)
     EXPECT_NEAR(p.y, 10.0f, 1e-4f);
     EXPECT_EQ(p.z, 0.0f);
     EXPECT_EQ(mast->GetTransform()->GetValue(TransformChannel::Rotation).z, 3.0f);
+    EXPECT_EQ(demo->m_Resources->FindResource("huge", RESOURCE_VARIABLE), nullptr);
 }
 
 } // namespace

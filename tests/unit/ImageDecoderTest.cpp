@@ -372,6 +372,10 @@ TEST(ImageDecoder, DamagedMissingAndUnknownFilesFailWithoutAnImage)
             EXPECT_EQ(d.image.width, 0u);
         }
     }
+    // A run-length TGA of a few bytes that claims 16384x16384: refused before any pixel is made.
+    const Bytes claim = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0x40, 32, 8, 0xFF, 1, 2, 3, 4};
+    EXPECT_EQ(Decode(claim).error, "image data ends early");
+    EXPECT_EQ(Decode(Bytes(claim.begin(), claim.begin() + 17)).error, "image data ends early"); // header cut short
     const Bytes gif = kGif;
     EXPECT_FALSE(Decode(Bytes(gif.begin(), gif.begin() + 30)).ok);
     EXPECT_FALSE(Decode(Bytes{}).ok);

@@ -1,4 +1,5 @@
 // Script reader: line splitting, quoting, includes, stop and resume, unknown keywords.
+#include "app/Diagnostics.h"
 #include "script/ScriptReader.h"
 #include "support/TempDir.h"
 
@@ -155,6 +156,32 @@ TEST_F(ScriptReaderTest, KeywordWithoutHandlerReadsAsUnknown)
     EXPECT_TRUE(rec.calls.empty());
     EXPECT_TRUE(reader.ReadCommands(&rec));
     EXPECT_EQ(rec.calls.size(), 1u);
+}
+
+TEST_F(ScriptReaderTest, OverlongLinesAndFilesAreCutWithAReport)
+{
+    std::vector<std::string> reports;
+    diag::SetEnabled(true);
+    diag::SetSink([&](const std::string& line) { reports.push_back(line); });
+    // A line one byte too long is skipped as a whole; the next line runs.
+    dir.Write("DemoScript.txt", "createnode " + std::string(kMaxScriptLineBytes, 'x') +
+                                    " root\ncreatenode a root\ninclude long.txt\ncreatenode b root\n");
+    // The line after the last allowed one is not read; the including file goes on.
+    std::string longFile;
+    for (int i = 0; i < kMaxScriptLines; ++i)
+        longFile += "\n";
+    dir.Write("long.txt", longFile + "createnode never root\n");
+    CScriptReader reader = Reader();
+    EXPECT_TRUE(reader.ReadCommands(&rec));
+    diag::SetSink({});
+    diag::SetEnabled(false);
+    std::vector<std::string> names;
+    for (const Call& c : rec.calls)
+        names.push_back(c.args[0]);
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "b"}));
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0], "DemoScript.txt:1: line longer than 1048576 bytes skipped");
+    EXPECT_EQ(reports[1], "long.txt:1000001: more than 1000000 lines in one file; the rest is ignored");
 }
 
 TEST(NumberParsing, LongestLeadingDecimalNumber)

@@ -32,6 +32,7 @@ TEST(Utf8, RejectsMalformedInputWithTheInvalidSequenceError)
         "\xFF",
     };
     for (const char* s : bad) {
+        EXPECT_EQ(utf8util::first_invalid_utf8(std::string("ok\xC3\xA9") + s), s[0] == 'a' ? 5u : 4u);
         try {
             utf16_from_utf8(s);
             ADD_FAILURE() << "accepted " << ::testing::PrintToString(std::string(s));
@@ -41,5 +42,6 @@ TEST(Utf8, RejectsMalformedInputWithTheInvalidSequenceError)
             EXPECT_EQ(e.kind_code(), 1u);
         }
     }
+    EXPECT_EQ(utf8util::first_invalid_utf8(std::string("a\0\xF0\x9F\x98\x80", 6)), std::string_view::npos);
 }
 } // namespace

@@ -7,9 +7,9 @@ namespace {
 void Key(CVariableResource& v, float t, std::initializer_list<float> values)
 {
     Keyframe* k = v.AddKeyframe(t);
-    size_t i = 0;
+    int32_t i = 0;
     for (float x : values)
-        k->values[i++] = x;
+        k->Set(i++, x);
 }
 
 float At(CVariableResource& v, float t)
@@ -76,6 +76,27 @@ TEST(Variable, EqualTimeKeysStepInInsertionOrder)
     EXPECT_FLOAT_EQ(At(v, 1.0f), 5.0f);  // towards the first key at 2
     EXPECT_FLOAT_EQ(At(v, 2.0f), 20.0f); // at and after: from the last key at 2
     EXPECT_FLOAT_EQ(At(v, 3.0f), 30.0f);
+}
+
+TEST(Variable, StorageFollowsTheWrittenComponentsNotTheDeclaredCount)
+{
+    CVariableResource wide("wide", "linear", kMaxVariableComponents);
+    Key(wide, 0, {2});
+    Key(wide, 2, {4, 0, 6});
+    wide.Evaluate(1.0f);
+    EXPECT_EQ(wide.GetValue().Count(), kMaxVariableComponents);
+    EXPECT_EQ(wide.GetValue().values.size(), 3u);
+    EXPECT_FLOAT_EQ(wide.GetComponent(0, -1), 3.0f);
+    EXPECT_FLOAT_EQ(wide.GetComponent(2, -1), 3.0f);
+    EXPECT_FLOAT_EQ(wide.GetComponent(4000, -1), 0.0f); // declared, never written
+    EXPECT_FLOAT_EQ(wide.GetComponent(kMaxVariableComponents, -1), -1.0f);
+
+    // A key's components past the count are ignored, never stored.
+    Keyframe* k = wide.AddKeyframe(3);
+    k->Set(kMaxVariableComponents, 1.0f);
+    k->Set(-1, 1.0f);
+    EXPECT_TRUE(k->values.empty());
+    EXPECT_EQ(CVariableResource("huge", "linear", 2000000000).GetComponentCount(), kMaxVariableComponents);
 }
 
 TEST(Variable, AdvanceMovesItsOwnClock)

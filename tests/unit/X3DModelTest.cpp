@@ -1,5 +1,6 @@
 // X3D loading: the element path, number lists, face triangulation and the
 // mended out-of-range indices; and the unit quad.
+#include "assets/X3DDocument.h"
 #include "assets/X3DModel.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +138,80 @@ TEST(X3DModel, FailsWithoutTheShapeItsListsOrAnyTriangle)
     ModelMesh mesh;
     std::string error;
     EXPECT_FALSE(LoadX3DModel("Data\\Models\\Missing.x3d", mesh, error));
+}
+
+// Files a user is handed: each refused with a message that says what the file is,
+// and none reaches the XML parser in a form it cannot take safely.
+TEST(X3DModel, RefusesWhatIsNotXmlOrNotSafeToParseAndSaysWhy)
+{
+    const std::string lists = "coordIndex=\"0 1 2 -1\" texCoordIndex=\"0 1 2 -1\"";
+    const std::string faceSet = "<IndexedFaceSet " + lists + "><Coordinate point=\"" + kPoints +
+                                "\"/><TextureCoordinate point=\"" + kTexPoints + "\"/></IndexedFaceSet>";
+    std::string deep = "<X3D>";
+    for (int i = 0; i < 40000; ++i)
+        deep += "<a>";
+    std::string manyAttributes = "<X3D";
+    for (int i = 0; i < 300; ++i)
+        manyAttributes += " a" + std::to_string(i) + "=\"\"";
+    const struct {
+        const char* what;
+        std::string text;
+        const char* says;
+    } cases[] = {
+        {"empty", "", "empty"},
+        {"gzip", std::string("\x1F\x8B\x08\x00\x00\x00", 6), "gzip-compressed"},
+        {"binary", std::string("glTF\x02\x00\x00\x00", 8), "binary file"},
+        {"UTF-16", "\xFF\xFE<\0X\0", "UTF-16"},
+        {"classic encoding", "#X3D V3.0 utf8\nPROFILE Immersive\n", "classic encoding"},
+        {"VRML", "#VRML V2.0 utf8\n", "VRML"},
+        {"OBJ", "v 0 0 0\nv 1 0 0\nf 1 2 3\n", "not an XML file"},
+        {"truncated UTF-8 in a value", "<?xml><X p=\"\xD1", "not UTF-8 (byte 0xD1 at line 1)"},
+        {"40,000 nested elements", deep, "nested more than 256 deep (line 1)"},
+        // The parser takes white space before an end tag's '>' and goes on; so must the walk.
+        {"deep after a spaced end tag", "<X3D><head></head\n>" + deep.substr(5), "nested more than 256 deep (line 2)"},
+        {"300 attributes", manyAttributes + "/>", "more than 256 attributes"},
+        {"unterminated comment", "<X3D><!-- no end", "not well-formed"},
+        {"unterminated CDATA", "<X3D><![CDATA[ no end", "not well-formed"},
+        {"another root", "<COLLADA><Shape/></COLLADA>", "not an X3D file (its root element is <COLLADA>)"},
+        {"no shape", "<X3D><Scene/></X3D>", "has no Shape"},
+        {"shape off the path", "<X3D>\n<Scene>\n<Transform>\n<Shape>" + faceSet + "</Shape></Transform></Scene></X3D>",
+         "first Shape is at X3D/Scene/Transform/Shape (line 4): convert it with ml-meshbake"},
+        {"another geometry", "<X3D><Scene><Transform><Transform><Group><Shape><Appearance/><IndexedTriangleSet/>"
+                             "</Shape></Group></Transform></Transform></Scene></X3D>",
+         "holds no IndexedFaceSet (it holds <IndexedTriangleSet>)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Loaded l = Load(c.text);
+        EXPECT_FALSE(l.ok);
+        EXPECT_NE(l.error.find(c.says), std::string::npos) << l.error;
+    }
+
+    // A declared single-byte encoding is read as such; CR LF line ends count as one.
+    const Loaded latin1 = Load("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n<!-- caf\xE9 -->\r\n" +
+                               Mesh("0 1 2 -1", "0 1 2 -1").substr(22));
+    EXPECT_TRUE(latin1.ok) << latin1.error;
+}
+
+TEST(X3DModel, TrianglesAndFileSizeAreBounded)
+{
+    // Five quads and a triangle: eleven triangles, one more than the bound.
+    const std::string faces = "0 1 2 3 -1 0 1 2 3 -1 0 1 2 3 -1 0 1 2 3 -1 0 1 2 3 -1 ";
+    ModelMesh mesh;
+    std::string error;
+    EXPECT_TRUE(ParseX3DModel(Mesh(faces, faces), mesh, error, 10)) << error;
+    EXPECT_EQ(mesh.vertices.size(), 30u);
+    EXPECT_FALSE(ParseX3DModel(Mesh(faces + "0 1 2 -1", faces + "0 1 2 -1"), mesh, error, 10));
+    EXPECT_EQ(error, "more than 10 triangles");
+    EXPECT_TRUE(mesh.vertices.empty());
+
+    // Refused by its size before a byte is read (the file is sparse).
+    const auto big = std::filesystem::path(testing::TempDir()) / ("ml_x3d_big_" + std::to_string(::getpid()) + ".x3d");
+    std::ofstream(big) << "<X3D>";
+    std::filesystem::resize_file(big, kMaxX3DFileBytes + 1);
+    EXPECT_FALSE(LoadX3DModel(big.string(), mesh, error));
+    EXPECT_NE(error.find("more than the 64 MiB"), std::string::npos) << error;
+    std::filesystem::remove(big);
 }
 
 TEST(X3DModel, UnitQuadCoversClipSpaceClockwise)

@@ -127,6 +127,34 @@ bool HdrScanlinesComplete(const uint8_t* data, size_t size)
     return true;
 }
 
+// False when a TGA file's pixel data ends before the picture its header declares
+// (a few bytes can claim hundreds of megabytes that stb would fill before noticing).
+// Headers stb refuses pass, for stb to judge; a header cut short does not (stb reads zeros on).
+bool TgaDataComplete(const uint8_t* data, size_t size)
+{
+    if (size < 18)
+        return false;
+    const auto le16 = [data](size_t at) { return uint64_t(data[at]) | uint64_t(data[at + 1]) << 8; };
+    const unsigned type = data[2];
+    const uint64_t pixels = le16(12) * le16(14);
+    const uint64_t bytesPerPixel = (uint64_t(data[16]) + 7) / 8;
+    const uint64_t mapBytes = data[1] ? le16(5) * ((uint64_t(data[7]) + 7) / 8) : 0;
+    uint64_t at = 18 + uint64_t(data[0]) + mapBytes;
+    if (type == 1 || type == 2 || type == 3)
+        return at + pixels * bytesPerPixel <= size;
+    if (type != 9 && type != 10 && type != 11)
+        return true;
+    // Run-length packets: a header byte, then one pixel for a run or `count` pixels raw.
+    for (uint64_t done = 0; done < pixels;) {
+        if (at >= size)
+            return false;
+        const uint64_t count = (data[at] & 0x7F) + 1;
+        at += 1 + ((data[at] & 0x80) ? bytesPerPixel : count * bytesPerPixel);
+        done += count;
+    }
+    return at <= size;
+}
+
 // Decodes through stb into `format` (1 or 4 channels of 8 bits, or 4 floats).
 bool DecodeWithStb(const uint8_t* data, size_t size, bool hdr, DecodedImage& image, std::string& error)
 {
@@ -182,5 +210,10 @@ bool DecodeHdr(const uint8_t* data, size_t size, DecodedImage& image, std::strin
 
 bool DecodeTga(const uint8_t* data, size_t size, DecodedImage& image, std::string& error)
 {
+    if (!TgaDataComplete(data, size)) {
+        image = DecodedImage{};
+        error = "image data ends early";
+        return false;
+    }
     return DecodeWithStb(data, size, false, image, error);
 }

@@ -7,6 +7,7 @@
 #include "render/FontResource.h"
 #include "render/ModelResource.h"
 #include "render/TargetHistory.h"
+#include "render/gl/GLDebugOutput.h"
 #include "render/gl/GLFontResource.h"
 #include "render/gl/GLMaterialResource.h"
 #include "render/gl/GLModelResource.h"
@@ -111,6 +112,7 @@ bool CGLRenderer::Init()
     }
     while (glGetError() != GL_NO_ERROR) {
     }
+    EnableGLErrorReports();
 
     // Direct3D's clip space: y up to row 0 of the target, depth 0 to 1.
     glClipControl(GL_UPPER_LEFT, GL_ZERO_TO_ONE);
