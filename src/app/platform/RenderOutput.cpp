@@ -5,6 +5,8 @@
 #include "audio/PulledAudioOutput.h"
 #include "render/gl/GLRenderer.h"
 
+#include <cstdio>
+
 CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames)
     : m_pRenderer(&renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames)
 {
@@ -15,9 +17,19 @@ CRenderOutput::~CRenderOutput()
     Close();
 }
 
+void CRenderOutput::SetSegment(long firstFrame, int threads, bool progressLines)
+{
+    m_bSegment = firstFrame >= 0;
+    m_Writer.SetRange(firstFrame < 0 ? 0 : firstFrame, threads);
+    m_bProgressLines = progressLines;
+    if (progressLines)
+        m_Progress.SetEnabled(false);
+}
+
 bool CRenderOutput::Open(const std::string& path)
 {
-    if (!m_Writer.Open(path, m_pRenderer->Width(), m_pRenderer->Height(), m_nFps, kSampleRate, kChannels)) {
+    if (!m_Writer.Open(path, m_pRenderer->Width(), m_pRenderer->Height(), m_nFps, kSampleRate,
+                       m_bSegment ? 0 : kChannels)) {
         m_Error = m_Writer.Error();
         m_bFailed = true;
         return false;
@@ -67,6 +79,10 @@ bool CRenderOutput::AddFrame(long index, const FrameResult& frame)
     ++m_nFrames;
     m_nSamples += static_cast<int64_t>(samples);
     m_Progress.Update(m_nFrames);
+    if (m_bProgressLines) {
+        std::printf("frames %ld\n", m_nFrames);
+        std::fflush(stdout);
+    }
     return true;
 }
 

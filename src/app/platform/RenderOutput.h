@@ -25,6 +25,11 @@ public:
     CRenderOutput(const CRenderOutput&) = delete;
     CRenderOutput& operator=(const CRenderOutput&) = delete;
 
+    // Before Open: a range of the production from firstFrame (numbered as in the production,
+    // written without sound), the encoder's threads (0: all cores), and progress as
+    // "frames N" lines on stdout for a parent process instead of the terminal line.
+    void SetSegment(long firstFrame, int threads, bool progressLines);
+
     // Creates the file (or checks the sequence's folder); false with Error() set.
     bool Open(const std::string& path);
     // The frame just drawn and its sound; false once the writer has failed.
@@ -58,4 +63,6 @@ private:
     int64_t m_nSamples = 0;
     bool m_bFailed = false;
     bool m_bClosed = false;
+    bool m_bSegment = false;
+    bool m_bProgressLines = false;
 };

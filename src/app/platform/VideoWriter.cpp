@@ -52,7 +52,7 @@ bool CVideoWriter::Open(const std::string& path, int width, int height, int fps,
         m_Error = path + ": cannot tell what to write; name an .mp4 or .mkv file, or a PNG sequence such as shot_%05d.png";
         return false;
     }
-    m_Format = VideoFormat{width, height, fps, audioSampleRate, audioChannels, quality};
+    m_Format = VideoFormat{width, height, fps, audioSampleRate, audioChannels, quality, m_nFirstFrame, m_nThreads};
     if (!encoder->Open(path, m_Format)) {
         m_Error = encoder->Error();
         return false;
@@ -97,7 +97,7 @@ bool CVideoWriter::PushFrame(const uint8_t* rgba, std::ptrdiff_t strideBytes, co
     if (!frame)
         frame = std::make_unique<Frame>();
     // Copied on the caller's side so it can reuse its buffer at once.
-    frame->index = m_nFrames;
+    frame->index = m_Format.firstFrame + m_nFrames;
     frame->rgba.resize(row * static_cast<size_t>(m_Format.height));
     for (int y = 0; y < m_Format.height; ++y)
         std::memcpy(frame->rgba.data() + row * static_cast<size_t>(y), rgba + strideBytes * y, row);
