@@ -92,7 +92,10 @@ bool CPngSequenceEncoder::Encode(long frameIndex, const uint8_t* rgba, const flo
     }
     std::error_code ec;
     std::filesystem::rename(partial, name, ec);
-    if (ec)
-        return Fail("cannot write " + name + ": " + ec.message());
+    if (ec) {
+        const std::string why = ec.message();
+        std::filesystem::remove(partial, ec);
+        return Fail("cannot write " + name + ": " + why);
+    }
     return true;
 }
