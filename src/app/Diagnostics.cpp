@@ -10,6 +10,7 @@ int g_nCount = 0;
 std::string g_File;
 int g_nLine = 0;
 Sink g_Sink;
+std::string g_Last;
 
 void Emit(const std::string& line)
 {
@@ -26,12 +27,14 @@ void SetEnabled(bool enabled) { g_bEnabled = enabled; }
 bool IsEnabled() { return g_bEnabled; }
 void SetSink(Sink sink) { g_Sink = std::move(sink); }
 int Count() { return g_nCount; }
+const std::string& Last() { return g_Last; }
 void ResetCount() { g_nCount = 0; }
 
 void Report(const std::string& message)
 {
     if (g_File.empty()) {
         ++g_nCount;
+        g_Last = message;
         Emit(message);
         return;
     }
@@ -41,8 +44,6 @@ void Report(const std::string& message)
 void ReportAt(const std::string& file, int line, const std::string& message)
 {
     ++g_nCount;
-    if (!g_bEnabled)
-        return;
     std::string text = file;
     if (line > 0) {
         text.push_back(':');
@@ -50,6 +51,7 @@ void ReportAt(const std::string& file, int line, const std::string& message)
     }
     text.append(": ");
     text.append(message);
+    g_Last = text;
     Emit(text);
 }
 

@@ -23,6 +23,8 @@ void ReportAt(const std::string& file, int line, const std::string& message);
 
 // Number of problems reported since the last ResetCount (counted even when disabled).
 int Count();
+// The last problem reported, as it was or would have been printed (an overlay shows it).
+const std::string& Last();
 void ResetCount();
 
 // The script line being run; kept by the script reader, restored on scope exit

@@ -94,3 +94,19 @@ void CMaterialResource::SetColour(float r, float g, float b, float a)
     m_AmbientColour = {r, g, b, a};
     m_pColourSource = nullptr;
 }
+
+void CMaterialResource::TakeSlotsFrom(CMaterialResource& fresh)
+{
+    for (TextureSlot& slot : fresh.m_Slots) {
+        if (slot.texture)
+            continue;
+        for (const TextureSlot& old : m_Slots)
+            if (old.name == slot.name && old.texture) {
+                slot.texture = old.texture;
+                break;
+            }
+    }
+    m_Slots = std::move(fresh.m_Slots);
+    m_bShaderLine[0] = fresh.m_bShaderLine[0];
+    m_bShaderLine[1] = fresh.m_bShaderLine[1];
+}

@@ -76,6 +76,9 @@ public:
     const std::array<float, 4>& GetAmbientColour() const { return m_AmbientColour; }
 
 protected:
+    // A reload: the slots of a material made again from the files, keeping each
+    // texture the script had put in a slot that is still there.
+    void TakeSlotsFrom(CMaterialResource& fresh);
     // Makes the buffers Apply binds hold a snapshot from CaptureConstants. A back
     // end may keep a copy per user, so that draws already issued with other
     // contents keep theirs without waiting for the device.

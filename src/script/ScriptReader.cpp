@@ -5,6 +5,7 @@
 #include "assets/FilePath.h"
 #include "scene/Resource.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <climits>
@@ -41,7 +42,10 @@ bool CScriptReader::Open(int slot, const std::string& fileName)
     f.clear();
     m_FileNames[slot] = fileName;
     m_nLines[slot] = 0;
-    f.open(ResolvePath(fileName), std::ios::in | std::ios::binary);
+    const std::string resolved = ResolvePath(fileName);
+    if (std::find(m_Tried.begin(), m_Tried.end(), resolved) == m_Tried.end())
+        m_Tried.push_back(resolved);
+    f.open(resolved, std::ios::in | std::ios::binary);
     if (!f.is_open()) {
         // Read as an empty file: the slot closes at once and reading goes on.
         diag::Report("cannot open script file '" + fileName + "'");

@@ -29,6 +29,8 @@ public:
     bool ReadCommands(void* context);
 
     int GetDepth() const { return m_nDepth; }
+    // Every file this reader has tried to open so far (included ones too), resolved.
+    const std::vector<std::string>& GetFilesTried() const { return m_Tried; }
 
     // Splits a line's text after the keyword into arguments (quotes, no escapes).
     static ScriptArgs Tokenize(const std::string& text);
@@ -41,6 +43,7 @@ private:
     std::ifstream m_Files[kMaxScriptFiles];
     std::string m_FileNames[kMaxScriptFiles];
     int m_nLines[kMaxScriptFiles] = {};
+    std::vector<std::string> m_Tried;
     const ScriptCommand* m_pTable;
     int m_nCount;
 };

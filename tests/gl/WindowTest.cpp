@@ -1,14 +1,19 @@
 // The window path under a virtual X server (Xvfb): the window shows what the
 // headless path renders, carries its class name, and Escape and closing the
-// window end the production at the frame the loop promises. Skipped without Xvfb.
+// window end the production at the frame the loop promises; the author's keys
+// and hot reload. Skipped without Xvfb.
 #include "ProductionRunner.h"
+#include "support/TempDir.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <chrono>
 #include <csignal>
+#include <stb_image_write.h>
 #include <sys/stat.h>
+#include <regex>
 #include <thread>
 
 namespace {
@@ -78,6 +83,36 @@ const VirtualDisplay* Display()
     return &display;
 }
 
+// What the window shows, as the X server has it; empty when it cannot be read.
+Image WindowPixels(CDemoSystem& demo)
+{
+    Image window;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    auto* sdlWindow = static_cast<SDL_Window*>(demo.m_hWindow);
+    if (!SDL_GetWindowWMInfo(sdlWindow, &info) || info.subsystem != SDL_SYSWM_X11)
+        return window;
+    int w = 0, h = 0;
+    SDL_GL_GetDrawableSize(sdlWindow, &w, &h);
+    XSync(info.info.x11.display, False);
+    XImage* shot = XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, static_cast<unsigned>(w),
+                             static_cast<unsigned>(h), AllPlanes, ZPixmap);
+    if (!shot)
+        return window;
+    window.width = w;
+    window.height = h;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const unsigned long p = XGetPixel(shot, x, y);
+            window.rgb.push_back(static_cast<uint8_t>((p & shot->red_mask) >> 16));
+            window.rgb.push_back(static_cast<uint8_t>((p & shot->green_mask) >> 8));
+            window.rgb.push_back(static_cast<uint8_t>(p & shot->blue_mask));
+        }
+    }
+    XDestroyImage(shot);
+    return window;
+}
+
 PlayerOptions WindowOptions(const std::string& production)
 {
     PlayerOptions options;
@@ -111,29 +146,7 @@ TEST(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
         backBuffer.width = renderer.Width();
         backBuffer.height = renderer.Height();
         renderer.ReadBackBuffer(backBuffer.rgb);
-        // What the window shows, as the X server has it.
-        SDL_SysWMinfo info;
-        SDL_VERSION(&info.version);
-        auto* sdlWindow = static_cast<SDL_Window*>(demo.m_hWindow);
-        if (SDL_GetWindowWMInfo(sdlWindow, &info) && info.subsystem == SDL_SYSWM_X11) {
-            int w = 0, h = 0;
-            SDL_GL_GetDrawableSize(sdlWindow, &w, &h);
-            XSync(info.info.x11.display, False);
-            if (XImage* shot = XGetImage(info.info.x11.display, info.info.x11.window, 0, 0, static_cast<unsigned>(w),
-                                         static_cast<unsigned>(h), AllPlanes, ZPixmap)) {
-                window.width = w;
-                window.height = h;
-                for (int y = 0; y < h; ++y) {
-                    for (int x = 0; x < w; ++x) {
-                        const unsigned long p = XGetPixel(shot, x, y);
-                        window.rgb.push_back(static_cast<uint8_t>((p & shot->red_mask) >> 16));
-                        window.rgb.push_back(static_cast<uint8_t>((p & shot->green_mask) >> 8));
-                        window.rgb.push_back(static_cast<uint8_t>(p & shot->blue_mask));
-                    }
-                }
-                XDestroyImage(shot);
-            }
-        }
+        window = WindowPixels(demo);
         const std::string command = "xprop -display " + x->Name() + " -name Marrowlight WM_CLASS 2>/dev/null";
         if (FILE* p = ::popen(command.c_str(), "r")) {
             char line[256] = {};
@@ -179,6 +192,205 @@ TEST(Window, EscapeEndsAfterTheNextFrameAndClosingAtOnce)
     close.window.event = SDL_WINDOWEVENT_CLOSE;
     // Closing quits in the next pump, before that frame runs.
     EXPECT_EQ(framesUntilQuit(close), 3);
+}
+
+
+SDL_Event Key(SDL_Keycode key)
+{
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.sym = key;
+    return e;
+}
+
+TEST(Window, KeysPauseSeekRestartLoopAndScreenshot)
+{
+    if (!Display())
+        GTEST_SKIP() << "Xvfb is not installed or did not start";
+    TempDir dir;
+    dir.Write("DemoScript.txt", "fadeup 0\ndelayuntil delay 100\n");
+    dir.Write("Data/Mats/FaderMaterial.txt", "loadvertexshader Fader.hlsl VSFade\n");
+    PlayerOptions options = WindowOptions("orientation");
+    options.productionDir = dir.Path().string();
+    options.frames = -1;
+    options.duration = -1;
+    TempDir shots;
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(shots.Path());
+    // Keys pressed while call n is observed; the time of each call, and when it came.
+    const std::map<int, std::vector<SDL_Keycode>> keys = {
+        {10, {SDLK_RIGHT}},       {20, {SDLK_LEFT}},         {30, {SDLK_PAGEUP}},
+        {40, {SDLK_PAGEDOWN}},    {50, {SDLK_HOME}},         {60, {SDLK_LEFTBRACKET}},
+        {70, {SDLK_RIGHTBRACKET, SDLK_l}}, {100, {SDLK_l, SDLK_F1}}, {110, {SDLK_SPACE}},
+        {120, {SDLK_F12}},        {130, {SDLK_ESCAPE}},
+    };
+    std::vector<float> times;
+    std::vector<std::chrono::steady_clock::time_point> when;
+    std::thread resume;
+    int overlayWhite = 0;
+    const int status = PlayProduction(options, [&](long, CDemoSystem& demo) {
+        // F1 at call 100: the overlay's white letters on the (black) picture in the window.
+        if (times.size() == 105) {
+            const Image shown = WindowPixels(demo);
+            for (size_t i = 0; i < shown.rgb.size(); i += 3)
+                overlayWhite += shown.rgb[i] == 255 && shown.rgb[i + 1] == 255 && shown.rgb[i + 2] == 255;
+        }
+        times.push_back(demo.m_fGlobalTime);
+        when.push_back(std::chrono::steady_clock::now());
+        const int n = static_cast<int>(times.size()) - 1;
+        if (const auto k = keys.find(n); k != keys.end())
+            for (SDL_Keycode key : k->second) {
+                SDL_Event e = Key(key);
+                SDL_PushEvent(&e);
+            }
+        if (n == 110)
+            resume = std::thread([] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                SDL_Event e = Key(SDLK_SPACE);
+                SDL_PushEvent(&e);
+            });
+    });
+    if (resume.joinable())
+        resume.join();
+    std::filesystem::current_path(cwd);
+    ASSERT_EQ(status, 0);
+    ASSERT_GE(times.size(), 131u);
+    const float step = 1.0f / 64.0f;
+    auto jump = [&](int n) { return times[static_cast<size_t>(n) + 1] - times[static_cast<size_t>(n)]; };
+    EXPECT_NEAR(jump(10), 1.0f + step, 1e-3f);   // Right
+    EXPECT_NEAR(jump(20), -1.0f + step, 1e-3f);  // Left: a replay
+    EXPECT_NEAR(jump(30), 10.0f + step, 1e-3f);  // Page Up
+    EXPECT_NEAR(jump(40), -10.0f + step, 1e-3f); // Page Down
+    EXPECT_NEAR(times[51], step, 1e-4f);         // Home
+    // Looping between the marks of calls 60 and 70 until L at call 100.
+    bool looped = false;
+    for (size_t n = 71; n <= 100; ++n) {
+        EXPECT_LE(times[n], times[70] + step + 1e-4f) << n;
+        looped = looped || std::abs(times[n] - (times[60] + step)) < 1e-4f;
+    }
+    EXPECT_TRUE(looped);
+    // Space: the picture held for the 300 ms until the second Space, no time lost or skipped.
+    EXPECT_NEAR(jump(110), step, 1e-4f);
+    EXPECT_GE(when[111] - when[110], std::chrono::milliseconds(250));
+    EXPECT_GT(overlayWhite, 20);
+    EXPECT_TRUE(std::filesystem::exists(shots.Path() / "marrowlight-00001.png"));
+}
+
+// Writes a 2x2 PNG of one colour, whole or cut short, the way an editor saving
+// by rename does (a new file moved over the old) or in place.
+void WriteImage(const std::string& path, std::array<uint8_t, 3> colour, bool cutShort = false)
+{
+    std::vector<uint8_t> rgb;
+    for (int i = 0; i < 4; ++i)
+        rgb.insert(rgb.end(), colour.begin(), colour.end());
+    std::string png;
+    stbi_write_png_to_func(
+        [](void* out, void* data, int size) { static_cast<std::string*>(out)->append(static_cast<char*>(data), static_cast<size_t>(size)); },
+        &png, 2, 2, 3, rgb.data(), 6);
+    if (cutShort) {
+        std::ofstream(path, std::ios::binary) << png.substr(0, png.size() / 2);
+        return;
+    }
+    std::ofstream(path + ".tmp", std::ios::binary) << png;
+    std::filesystem::rename(path + ".tmp", path);
+}
+
+TEST(Window, ReloadsShadersImagesAndTheScriptWhilePlaying)
+{
+    if (!Display())
+        GTEST_SKIP() << "Xvfb is not installed or did not start";
+    TempDir scratch;
+    const std::string dir = CopyProduction("reload", scratch.Path());
+    WriteImage(dir + "/Image.png", {255, 0, 0});
+    const std::string shader = dir + "/Shaders/Tint.hlsl";
+    std::string source;
+    {
+        std::ifstream in(shader);
+        source.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string swapped = std::regex_replace(source, std::regex("return Frame.Sample\\(Linear, i.uv\\);"),
+                                                   "float4 s = Frame.Sample(Linear, i.uv); return float4(s.b, s.g, s.r, 1);");
+    std::string script;
+    {
+        std::ifstream in(dir + "/DemoScript.txt");
+        script.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    PlayerOptions options = WindowOptions("reload");
+    options.productionDir = dir;
+    options.frames = -1;
+    options.fps = 0; // real time, as an author plays it
+    // Each step: an edit, then the centre colour the window must show within a second.
+    // A broken edit must leave the colour as it was for a while and not stop anything.
+    struct Step {
+        std::function<void()> edit;
+        std::array<int, 3> want;
+        bool broken;
+    };
+    const std::vector<Step> steps = {
+        {[] {}, {255, 0, 0}, true}, // plays a while first: folders are watched once files are read
+        {[&] { std::ofstream(shader) << "float4 PSTint( : SV_Target { return 1; }\n"; }, {255, 0, 0}, true},
+        {[&] { std::ofstream(shader) << swapped; }, {0, 0, 255}, false},
+        {[&] { WriteImage(dir + "/Image.png", {0, 255, 0}, true); }, {0, 0, 255}, true},
+        {[&] { WriteImage(dir + "/Image.png", {0, 255, 0}); }, {0, 255, 0}, false},
+        {[&] {
+             std::ofstream(dir + "/DemoScript.txt")
+                 << std::regex_replace(script, std::regex("delayuntil delay 1000"), "setscale \\n 0 0 0\ndelayuntil delay 1000");
+         },
+         {0, 0, 0}, false},
+    };
+    size_t step = 0;
+    auto since = std::chrono::steady_clock::now();
+    std::vector<double> latencies;
+    float timeBeforeScript = 0.0f, timeAfterScript = 0.0f;
+    const auto cwd = std::filesystem::current_path();
+    long frames = 0;
+    const int status = PlayProduction(options, [&](long, CDemoSystem& demo) {
+        if (step >= steps.size())
+            return;
+        if (++frames == 1)
+            since = std::chrono::steady_clock::now(); // the first frame read the files
+        auto& renderer = static_cast<CGLRenderer&>(*demo.m_pRenderer);
+        Image frame;
+        frame.width = renderer.Width();
+        frame.height = renderer.Height();
+        renderer.ReadBackBuffer(frame.rgb);
+        const auto centre = frame.At(frame.width / 2, frame.height / 2);
+        const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+        const Step& s = steps[step];
+        if (s.broken) {
+            if (!Near(centre, s.want, 2)) {
+                ADD_FAILURE() << "step " << step << " changed the picture: " << Near(centre, s.want, 2).message();
+                step = steps.size();
+            }
+            if (waited < 0.3)
+                return;
+        } else if (!Near(centre, s.want, 2)) {
+            if (waited > 1.0) {
+                ADD_FAILURE() << "step " << step << " not on screen after a second: " << Near(centre, s.want, 2).message();
+                step = steps.size();
+            }
+            return;
+        } else if (step > 0) {
+            latencies.push_back(waited);
+        }
+        if (step + 1 == steps.size())
+            timeAfterScript = demo.m_fGlobalTime;
+        if (++step == steps.size()) {
+            SDL_Event e = Key(SDLK_ESCAPE);
+            SDL_PushEvent(&e);
+            return;
+        }
+        if (step + 1 == steps.size())
+            timeBeforeScript = demo.m_fGlobalTime;
+        steps[step].edit();
+        since = std::chrono::steady_clock::now();
+    });
+    std::filesystem::current_path(cwd);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(step, steps.size());
+    EXPECT_EQ(latencies.size(), 3u);
+    // The script's replay went on from where the author was, not from 0.
+    EXPECT_GE(timeAfterScript, timeBeforeScript);
 }
 
 } // namespace

@@ -10,7 +10,7 @@ endif()
 foreach(file bin/marrowlight bin/ml-fontbaker share/doc/marrowlight/README.md
         share/doc/marrowlight/command-line.md share/doc/marrowlight/script.md
         share/doc/marrowlight/materials.md share/doc/marrowlight/fonts.md
-        share/doc/marrowlight/formats.md)
+        share/doc/marrowlight/formats.md share/doc/marrowlight/working.md)
   if(NOT EXISTS ${PREFIX}/${file})
     message(FATAL_ERROR "${file} was not installed")
   endif()

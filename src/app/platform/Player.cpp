@@ -11,6 +11,7 @@
 #include "app/farm/SegmentJoiner.h"
 #include "app/platform/EglContext.h"
 #include "app/platform/InterruptFlag.h"
+#include "app/platform/LiveWindow.h"
 #include "app/platform/MovieEncoder.h"
 #include "app/platform/PngSequenceEncoder.h"
 #include "app/platform/RenderOutput.h"
@@ -82,7 +83,19 @@ public:
     {
     }
 
-    bool PumpMessages() override { return m_Context.PumpEvents(); }
+    // The author's keys, reload and overlay in a window; null otherwise.
+    void SetLive(CLiveWindow* live) { m_pLive = live; }
+
+    bool PumpMessages() override
+    {
+        if (!m_Context.PumpEvents())
+            return false;
+        if (m_pLive)
+            m_pLive->Keys(m_Context.TakeKeys());
+        return true;
+    }
+
+    FrameGate BeforeFrame() override { return m_pLive ? m_pLive->BeforeFrame() : FrameGate::Run; }
 
     // A render stops between frames on Ctrl-C, or once its file cannot be written.
     bool ShouldStop() override
@@ -111,6 +124,8 @@ public:
         }
         if (m_Observer)
             m_Observer(index, m_Session.Demo());
+        if (m_pLive)
+            m_pLive->FrameDrawn();
     }
 
     // Every capture written; says which were not.
@@ -133,6 +148,7 @@ private:
     std::vector<CaptureRequest> m_Captures;
     const FrameObserver& m_Observer;
     CRenderOutput* m_pRender;
+    CLiveWindow* m_pLive = nullptr;
     std::vector<bool> m_Written;
     std::vector<uint8_t> m_Pixels;
 };
@@ -167,7 +183,8 @@ static int CheckProduction(CPlatformContext& context, const PlayerOptions& optio
 
 int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
 {
-    // Capture and render files are named relative to where the player was started.
+    // Capture, render and screenshot files are named relative to where the player was started.
+    const std::string startFolder = std::filesystem::current_path().string();
     std::vector<CaptureRequest> captures = options.captures;
     for (CaptureRequest& c : captures)
         c.file = std::filesystem::absolute(c.file).string();
@@ -279,6 +296,13 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
         }
         CFrameClock clock = fixed ? CFrameClock::FixedStep(fps) : CFrameClock::RealTime();
         CPlayerHost host(*context, session, captures, observer, render.get());
+        std::optional<CLiveWindow> live;
+        if (!offscreen) {
+            live.emplace(session, options.watch, startFolder);
+            if (options.loopFrom >= 0.0)
+                live->Control().SetLoop(options.loopFrom, options.loopTo);
+            host.SetLive(&*live);
+        }
         const LoopResult result = RunFrameLoop(session, clock, host, limits);
         if (render) {
             const bool interrupted = CInterruptFlag::IsRaised() && !render->Failed();

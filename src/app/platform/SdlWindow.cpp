@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <epoxy/gl.h>
+#include <utility>
 
 std::unique_ptr<CSdlWindow> CSdlWindow::Create(int width, int height, bool windowed, std::string& error)
 {
@@ -84,6 +85,25 @@ void CSdlWindow::SwapBuffers()
     SDL_GL_SwapWindow(m_pWindow);
 }
 
+namespace {
+constexpr struct {
+    SDL_Keycode key;
+    PlayerKey action;
+} kKeys[] = {
+    {SDLK_SPACE, PlayerKey::Pause},         {SDLK_LEFT, PlayerKey::Back1},
+    {SDLK_RIGHT, PlayerKey::Forward1},      {SDLK_PAGEDOWN, PlayerKey::Back10},
+    {SDLK_PAGEUP, PlayerKey::Forward10},    {SDLK_HOME, PlayerKey::Restart},
+    {SDLK_LEFTBRACKET, PlayerKey::LoopStart}, {SDLK_RIGHTBRACKET, PlayerKey::LoopEnd},
+    {SDLK_l, PlayerKey::LoopToggle},        {SDLK_F1, PlayerKey::Overlay},
+    {SDLK_F12, PlayerKey::Screenshot},
+};
+} // namespace
+
+std::vector<PlayerKey> CSdlWindow::TakeKeys()
+{
+    return std::exchange(m_Keys, {});
+}
+
 bool CSdlWindow::PumpEvents()
 {
     bool escape = false;
@@ -95,6 +115,10 @@ bool CSdlWindow::PumpEvents()
             return false;
         if (e.type == SDL_KEYDOWN && e.key.keysym.sym == SDLK_ESCAPE)
             escape = true;
+        if (e.type == SDL_KEYDOWN)
+            for (const auto& k : kKeys)
+                if (k.key == e.key.keysym.sym)
+                    m_Keys.push_back(k.action);
     }
     // Escape (down now, or pressed since the last look) lets this frame finish;
     // the quit it posts is taken by the next call.

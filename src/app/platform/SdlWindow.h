@@ -1,7 +1,8 @@
 // CSdlWindow: the output window: SDL2 with an OpenGL 4.5 core context, caption
 // "Marrowlight", X11 class "Kestrova", full screen at the output size unless
 // windowed, hidden cursor, no vertical sync (Present never waits). Escape and
-// closing the window end the production the way the frame loop expects.
+// closing the window end the production the way the frame loop expects; the
+// author's keys are queued for the player.
 #pragma once
 #include "app/platform/PlatformContext.h"
 
@@ -21,6 +22,7 @@ public:
     void SwapBuffers() override;
     // Closing the window quits at once; Escape posts a quit that the next call takes.
     bool PumpEvents() override;
+    std::vector<PlayerKey> TakeKeys() override;
     void* NativeWindow() const override { return m_pWindow; }
 
 private:
@@ -28,4 +30,5 @@ private:
 
     SDL_Window* m_pWindow = nullptr;
     void* m_Context = nullptr;
+    std::vector<PlayerKey> m_Keys;
 };

@@ -1,93 +1,54 @@
-// Saved files under a folder tree, through inotify.
+// Saved files seen through inotify.
 #include "live/platform/InotifyFileWatcher.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <sys/inotify.h>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
-
-namespace {
-// Written and closed, moved in, and folders appearing (their files are watched from then on).
-constexpr uint32_t kEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_DELETE_SELF | IN_ONLYDIR;
-} // namespace
-
-std::unique_ptr<CInotifyFileWatcher> CInotifyFileWatcher::Create(const std::string& root, std::string& error)
-{
-    std::unique_ptr<CInotifyFileWatcher> watcher(new CInotifyFileWatcher());
-    watcher->m_nFd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (watcher->m_nFd < 0) {
-        error = std::string("cannot watch files: ") + std::strerror(errno);
-        return nullptr;
-    }
-    std::error_code ec;
-    const fs::path absolute = fs::weakly_canonical(fs::absolute(root, ec), ec);
-    if (!watcher->AddTree(absolute.string())) {
-        error = "cannot watch '" + root + "': " + std::strerror(errno);
-        return nullptr;
-    }
-    return watcher;
-}
+CInotifyFileWatcher::CInotifyFileWatcher() : m_Fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
 
 CInotifyFileWatcher::~CInotifyFileWatcher()
 {
-    if (m_nFd >= 0)
-        ::close(m_nFd);
+    if (m_Fd >= 0)
+        close(m_Fd);
 }
 
-bool CInotifyFileWatcher::AddTree(const std::string& folder)
+bool CInotifyFileWatcher::WatchFolder(const std::string& folder)
 {
-    // IN_ONLYDIR is for the folder being added; events on its files come anyway.
-    const int wd = inotify_add_watch(m_nFd, folder.c_str(), kEvents);
+    if (m_Fd < 0)
+        return false;
+    const int wd = inotify_add_watch(m_Fd, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO | IN_ONLYDIR);
     if (wd < 0)
         return false;
     m_Folders[wd] = folder;
-    std::error_code ec;
-    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
-         !ec && it != end; it.increment(ec)) {
-        if (!it->is_directory(ec) || it->is_symlink(ec))
-            continue;
-        const int sub = inotify_add_watch(m_nFd, it->path().c_str(), kEvents);
-        if (sub >= 0)
-            m_Folders[sub] = it->path().string();
-    }
     return true;
 }
 
 std::vector<std::string> CInotifyFileWatcher::TakeChanges()
 {
-    std::vector<std::string> changed;
+    std::vector<std::string> changes;
+    if (m_Fd < 0)
+        return changes;
     alignas(inotify_event) char buffer[16384];
     for (;;) {
-        const ssize_t got = ::read(m_nFd, buffer, sizeof buffer);
-        if (got <= 0)
-            break;
-        for (ssize_t at = 0; at < got;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            const auto folder = m_Folders.find(event->wd);
-            if (folder == m_Folders.end())
-                continue;
-            if (event->mask & (IN_DELETE_SELF | IN_IGNORED)) {
-                m_Folders.erase(folder);
+        const ssize_t n = read(m_Fd, buffer, sizeof buffer);
+        if (n <= 0)
+            break; // EAGAIN: nothing more queued
+        for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            if (e->mask & IN_IGNORED) {
+                m_Folders.erase(e->wd); // the folder went away
                 continue;
             }
-            if (event->len == 0)
+            const auto folder = m_Folders.find(e->wd);
+            if (folder == m_Folders.end() || e->len == 0 || (e->mask & IN_ISDIR))
                 continue;
-            const std::string path = folder->second + "/" + event->name;
-            if (event->mask & IN_ISDIR) {
-                if (event->mask & (IN_CREATE | IN_MOVED_TO))
-                    AddTree(path);
-                continue;
-            }
-            if (!(event->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)))
-                continue;
-            if (std::find(changed.begin(), changed.end(), path) == changed.end())
-                changed.push_back(path);
+            std::string path = folder->second + "/" + e->name;
+            if (std::find(changes.begin(), changes.end(), path) == changes.end())
+                changes.push_back(std::move(path));
         }
     }
-    return changed;
+    return changes;
 }

@@ -1,29 +1,25 @@
-// CInotifyFileWatcher: IFileWatcher on Linux's inotify, watching a folder and
-// every folder below it (folders made later too). It reads events without
-// blocking; it does not debounce: a file saved twice between two looks is
-// reported once, a file saved in two steps is reported after each.
+// CInotifyFileWatcher: the file watcher on Linux, one inotify descriptor read
+// without waiting. Folders, not files, are watched, so a file replaced by a
+// rename (how vim and VS Code save) is still seen; creations alone are not
+// changes, the write that follows them is.
 #pragma once
 #include "live/FileWatcher.h"
 
-#include <memory>
-#include <string>
-#include <unordered_map>
+#include <map>
 
 class CInotifyFileWatcher : public IFileWatcher {
 public:
-    // Null, with a one-line reason, when the folder cannot be watched.
-    static std::unique_ptr<CInotifyFileWatcher> Create(const std::string& root, std::string& error);
+    CInotifyFileWatcher();
     ~CInotifyFileWatcher() override;
     CInotifyFileWatcher(const CInotifyFileWatcher&) = delete;
     CInotifyFileWatcher& operator=(const CInotifyFileWatcher&) = delete;
 
+    // False when inotify is not available (the player then plays without reloading).
+    bool IsOpen() const { return m_Fd >= 0; }
+    bool WatchFolder(const std::string& folder) override;
     std::vector<std::string> TakeChanges() override;
 
 private:
-    CInotifyFileWatcher() = default;
-    // Watches the folder and the folders below it; false when the folder itself fails.
-    bool AddTree(const std::string& folder);
-
-    int m_nFd = -1;
-    std::unordered_map<int, std::string> m_Folders; // watch descriptor -> absolute folder
+    int m_Fd = -1;
+    std::map<int, std::string> m_Folders; // watch descriptor -> folder
 };

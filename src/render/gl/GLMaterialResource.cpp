@@ -99,6 +99,7 @@ CGLMaterialResource::~CGLMaterialResource()
 
 bool CGLMaterialResource::Load(const std::string& path)
 {
+    m_SourcePath = path;
     m_bFillConstants = ReadMaterialFile(path);
     MakeBuffers(m_Vertex);
     MakeBuffers(m_Pixel);
@@ -124,6 +125,8 @@ void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& fil
         return;
     }
     const std::string resolved = ResolvePath(file);
+    if (std::find(m_ShaderFiles.begin(), m_ShaderFiles.end(), resolved) == m_ShaderFiles.end())
+        m_ShaderFiles.push_back(resolved);
     CompiledShader compiled = CompileHlsl(resolved, entry,
                                           stage == MaterialStage::Pixel ? ShaderStage::Pixel : ShaderStage::Vertex);
     if (!compiled.ok) {
@@ -318,4 +321,32 @@ void CGLMaterialResource::Apply()
             ++k;
         }
     }
+}
+
+std::vector<std::string> CGLMaterialResource::GetSourceFiles() const
+{
+    std::vector<std::string> files = m_ShaderFiles;
+    if (!m_SourcePath.empty())
+        files.push_back(m_SourcePath);
+    return files;
+}
+
+bool CGLMaterialResource::Reload()
+{
+    if (m_SourcePath.empty())
+        return false;
+    CGLMaterialResource fresh(GetName(), m_Renderer);
+    fresh.Load(m_SourcePath);
+    if (!fresh.m_Program)
+        return false; // the loads said why
+    std::swap(m_Vertex, fresh.m_Vertex);
+    std::swap(m_Pixel, fresh.m_Pixel);
+    std::swap(m_Program, fresh.m_Program);
+    std::swap(m_bInputLayout, fresh.m_bInputLayout);
+    std::swap(m_bFillConstants, fresh.m_bFillConstants);
+    std::swap(m_UserConstants, fresh.m_UserConstants); // the old users' buffers go with fresh
+    std::swap(m_ShaderFiles, fresh.m_ShaderFiles);
+    m_pBoundConstants = nullptr;
+    TakeSlotsFrom(fresh);
+    return true;
 }

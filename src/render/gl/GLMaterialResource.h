@@ -41,6 +41,12 @@ public:
     bool FindPixelResource(const std::string& resourceName, uint32_t& bindPoint) const override;
     bool HasPixelShader() const override { return m_Pixel.reflected; }
 
+    // The material file and the shader files it names.
+    std::vector<std::string> GetSourceFiles() const override;
+    // Reads the files again; only a material whose shaders compile and link
+    // replaces this one's shaders, so a failed edit keeps the picture going.
+    bool Reload() override;
+
     GLuint GetProgram() const { return m_Program; }
     const std::vector<GLConstantBuffer>& GetConstantBuffers(MaterialStage stage) const;
 
@@ -79,5 +85,7 @@ private:
     // shader without bound constant buffers reads zeros on Direct3D.
     bool m_bFillConstants = false;
     std::unordered_map<const void*, UserConstants> m_UserConstants;
+    std::string m_SourcePath;
+    std::vector<std::string> m_ShaderFiles;
     const UserConstants* m_pBoundConstants = nullptr; // null: the material's own buffers
 };

@@ -194,6 +194,8 @@ void CGLRenderer::Present()
     // Row 0 of the back buffer is the top of the picture; a window's row 0 is its bottom.
     const GLenum filter = (w == m_nWidth && h == m_nHeight) ? GL_NEAREST : GL_LINEAR;
     glBlitNamedFramebuffer(m_BackBuffer, 0, 0, 0, m_nWidth, m_nHeight, 0, h, w, 0, GL_COLOR_BUFFER_BIT, filter);
+    if (m_Overlay)
+        m_Overlay(w, h);
     m_pSurface->SwapBuffers();
 }
 

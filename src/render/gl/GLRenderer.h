@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <epoxy/gl.h>
+#include <functional>
+#include <utility>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -65,6 +67,8 @@ public:
     // Every draw says so first: the target history learns which targets the
     // bound program samples. False when no pixel may be drawn (a skipped frame).
     bool NoteDraw();
+    // Drawn over the picture in the window before each swap (the author's overlay).
+    void SetOverlay(std::function<void(int width, int height)> overlay) { m_Overlay = std::move(overlay); }
     // A program is being deleted; its name may come back for another.
     void ForgetProgram(GLuint program) { m_SampledUnits.erase(program); }
     // A full-screen pass: as DrawIndexed, without depth test or depth writes.
@@ -96,6 +100,7 @@ private:
     std::vector<GLuint> m_UnitTextures;
     // Texture units each program samples, asked of GL once per program.
     std::unordered_map<GLuint, std::vector<GLuint>> m_SampledUnits;
+    std::function<void(int, int)> m_Overlay;
     CRendererMatrices m_Matrices;
     std::unique_ptr<CGLSpriteDevice> m_pSpriteDevice;
     std::unique_ptr<CGLSpriteContext> m_pSpriteContext;
