@@ -1,6 +1,7 @@
-// Asset loading speed: a 100,000-triangle X3D model (target under 300 ms) and
-// a 4096 x 4096 PNG decoded within 1.3 times stb_image's own decode of the same
-// file. Inputs are generated once into the working directory and reused.
+// Asset loading speed: a 100,000-triangle X3D model (target under 300 ms), and
+// 4096 x 4096 PNG and JPEG files decoded by the container libraries no slower
+// than by stb_image, the player's earlier decoder. Inputs are generated once
+// into the working directory and reused.
 #include "assets/ImageDecoder.h"
 #include "assets/X3DModel.h"
 #include "BenchModel.h"
@@ -82,40 +83,53 @@ int main()
                 double(std::filesystem::file_size(modelPath)) / 1e6, modelMs, modelMs < 300.0 ? "PASS" : "FAIL");
     pass = pass && modelMs < 300.0 && triangles == 100000;
 
-    for (int comp : {4, 3}) {
-        const std::string path = "bench_4096_" + std::to_string(comp) + "ch.png";
-        if (!std::filesystem::exists(path)) {
-            const std::vector<uint8_t> pixels = MakePixels(4096, comp);
-            stbi_write_png(path.c_str(), 4096, 4096, comp, pixels.data(), 0);
+    // The same pictures as PNG (RGBA and RGB) and as JPEG; stb_image, the decoder the
+    // player used before the container libraries, decodes the same bytes as the baseline.
+    struct ImageCase {
+        const char* label;
+        std::string path;
+        int comp;
+        bool jpeg;
+    };
+    const ImageCase images[] = {
+        {"PNG RGBA", "bench_4096_4ch.png", 4, false},
+        {"PNG RGB", "bench_4096_3ch.png", 3, false},
+        {"JPEG RGB q90", "bench_4096_3ch_q90.jpg", 3, true},
+    };
+    for (const ImageCase& c : images) {
+        if (!std::filesystem::exists(c.path)) {
+            const std::vector<uint8_t> pixels = MakePixels(4096, c.comp);
+            if (c.jpeg)
+                stbi_write_jpg(c.path.c_str(), 4096, 4096, c.comp, pixels.data(), 90);
+            else
+                stbi_write_png(c.path.c_str(), 4096, 4096, c.comp, pixels.data(), 0);
         }
-        const std::vector<uint8_t> file = ReadAll(path);
-        double stbMs = 0, oursMs = 0;
+        const std::vector<uint8_t> file = ReadAll(c.path);
         DxgiFormat format = DxgiFormat::UNKNOWN;
         // Interleaved so that both see the same machine state.
         std::vector<double> stbRuns, ourRuns;
-        for (int i = 0; i < 5; ++i) {
+        for (int i = 0; i < 7; ++i) {
             stbRuns.push_back(MedianMs(1, [&] {
                 int w, h, n;
-                stbi_image_free(stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &n, 0));
+                // Four channels, as the earlier decoder asked for colour images.
+                stbi_image_free(stbi_load_from_memory(file.data(), int(file.size()), &w, &h, &n, 4));
             }));
             ourRuns.push_back(MedianMs(1, [&] {
                 DecodedImage image;
                 std::string error;
-                if (!DecodeImageFile(path, image, error))
+                if (!DecodeImageFile(c.path, image, error))
                     std::printf("decode failed: %s\n", error.c_str());
                 format = image.format;
             }));
         }
         std::sort(stbRuns.begin(), stbRuns.end());
         std::sort(ourRuns.begin(), ourRuns.end());
-        stbMs = stbRuns[2];
-        oursMs = ourRuns[2];
-        const double ratio = oursMs / stbMs;
-        std::printf("PNG 4096x4096 %s (%.1f MB): stb_image from memory %.1f ms, DecodeImageFile %.1f ms "
-                    "(format %u), ratio %.2f (target <= 1.3) %s\n",
-                    comp == 4 ? "RGBA" : "RGB", double(file.size()) / 1e6, stbMs, oursMs, unsigned(format), ratio,
-                    ratio <= 1.3 ? "PASS" : "FAIL");
-        pass = pass && ratio <= 1.3;
+        const double ratio = ourRuns[3] / stbRuns[3];
+        std::printf("%s 4096x4096 (%.1f MB): stb_image from memory min/median/max %.1f/%.1f/%.1f ms, "
+                    "DecodeImageFile %.1f/%.1f/%.1f ms (format %u), median ratio %.2f (target <= 1.0) %s\n",
+                    c.label, double(file.size()) / 1e6, stbRuns.front(), stbRuns[3], stbRuns.back(), ourRuns.front(),
+                    ourRuns[3], ourRuns.back(), unsigned(format), ratio, ratio <= 1.0 ? "PASS" : "FAIL");
+        pass = pass && ratio <= 1.0;
     }
     return pass ? 0 : 1;
 }

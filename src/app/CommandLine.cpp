@@ -34,7 +34,7 @@ const char* UsageText()
            "  --duration S          stop after S seconds\n"
            "  --capture N:FILE.png  write frame N (0-based) as PNG; repeatable\n"
            "  --render FILE         render to video (mp4/mkv) or PNG sequence (%05d)\n"
-"  --range A:B           with --render: production frames A to B-1 only (a segment without sound)\n"
+           "  --range A:B           with --render: production frames A to B-1 only (a segment without sound)\n"
            "  --render-audio FILE   the music as a render carries it, to .wav or .flac, drawing nothing\n"
            "  --count-frames        print how many frames a render would have (fast, draws nothing)\n"
            "  --jobs N              with --render: render in N processes on this machine, then join\n"
@@ -45,8 +45,13 @@ const char* UsageText()
            "  --start T             start at T seconds: fast-forward there without showing frames\n"
            "  --loop A:B            play A to B seconds over and over (a window)\n"
            "  --no-watch            do not reload files that change while playing in a window\n"
-           "  --check               load every asset the script names and report every problem\n"
+           "  --check               run every line at once, load every asset, report every problem\n"
+           "                        and warning; exit 1 when it found problems\n"
+           "  --strict              with --check: warnings count as problems\n"
            "  -v, --verbose         report problems (unknown keywords, missing files, shader errors)\n"
+           "                        and warnings while playing\n"
+           "  --quiet               no line at the end (or, in a window, at the first problem)\n"
+           "                        saying that the run met problems\n"
            "  --help, --version\n"
            "keys in a window:\n"
            "  Space pause/resume   Left/Right 1 s back/on   Page Down/Page Up 10 s back/on\n"
@@ -121,8 +126,12 @@ std::optional<PlayerOptions> ParseCommandLine(int argc, char** argv, std::string
             if (!value(v))
                 return std::nullopt;
             o.join = v;
+        } else if (a == "--strict") {
+            o.strict = true;
         } else if (a == "-v" || a == "--verbose") {
             o.verbose = true;
+        } else if (a == "--quiet") {
+            o.quiet = true;
         } else if (a == "--help" || a == "-h") {
             o.help = true;
         } else if (a == "--version") {

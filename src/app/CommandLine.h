@@ -35,7 +35,10 @@ struct PlayerOptions {
     std::vector<std::string> joinInputs;
     bool watch = true;      // reload changed files (a window only)
     bool check = false;
+    bool strict = false;   // --check: warnings fail it too
     bool verbose = false;
+    bool quiet = false;    // no summary of the problems a run met
+    int authoredHeight = 0; // what script pixels (text) are measured against; 0: 1080 (not on the command line)
     bool help = false;
     bool version = false;
     std::string productionDir;

@@ -5,6 +5,7 @@
 #include "render/NullRenderer.h"
 #include "render/Renderer.h"
 #include "scene/ParameterTable.h"
+#include "scene/PublishedParameters.h"
 #include "scene/ResourceRegistry.h"
 #include "script/DemoCommands.h"
 #include "script/ScriptReader.h"
@@ -40,7 +41,7 @@ bool CDemoSystem::Init(const std::string& scriptFile, int width, int height)
     if (!m_pRenderer || !m_pRenderer->Init())
         return false;
     m_pScript = std::make_unique<CScriptReader>(scriptFile, kDemoCommands, kDemoCommandCount);
-    m_Parameters->RegisterParameter(&m_fGlobalTime, 4, "global_time");
+    m_Parameters->RegisterParameter(&m_fGlobalTime, kGlobalTimeParameter.size, kGlobalTimeParameter.name);
     return true;
 }
 

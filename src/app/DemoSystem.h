@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+// The output height productions are made for (at 1920x1080): what the script
+// gives in output pixels (text) scales by the height played at over this one,
+// as the scene does under the camera's fixed vertical field of view.
+inline constexpr int kAuthoredHeight = 1080;
+
 class CAudioManager;
 class CParameterTable;
 class CRenderer;
@@ -37,6 +42,7 @@ public:
     std::unique_ptr<CScriptReader> m_pScript;
     int m_nWidth = 0;
     int m_nHeight = 0;
+    int m_nAuthoredHeight = kAuthoredHeight;
     void* m_hWindow = nullptr;
     float m_fGlobalTime = 0.0f;
     float m_fLocalTime = 0.0f;

@@ -1,6 +1,6 @@
 // CFrameAudioCutter: hands a fixed-step render exactly the sound of each frame.
-// The music arrives as the pulled mixer makes it (its own rounding of the clock,
-// nothing on a frame whose clock stood still); the video side wants a fixed
+// The music arrives as the pulled mixer makes it (its own rounding of the
+// clock); the video side wants a fixed
 // count per frame. Cutting the one stream into those counts keeps the total
 // exact, so sound and picture never drift. It does not mix or encode.
 #pragma once
@@ -15,7 +15,7 @@ public:
 
     // The mixer's output of one frame: frames interleaved sample frames.
     void Add(const float* samples, size_t frames);
-    // A frame on which the clock stood still: silence of that frame's length.
+    // A frame with no music at all (no mixer): silence of that frame's length.
     void AddSilence(size_t frames);
     // Replaces out with exactly frames sample frames, oldest first. When the mixer's
     // rounding is a sample behind, silence makes up the rest (counted in Padded()).

@@ -17,10 +17,12 @@ FrameResult RunFrame(CDemoSystem& demo, float dt)
         renderer.Update(dt);
         demo.m_fGlobalTime += dt;
         demo.m_fLocalTime += dt;
-        if (demo.m_pAudio)
-            demo.m_pAudio->AdvanceFrame(dt);
         result.updated = true;
     }
+    // The music plays on while an unknown keyword holds the clocks, as it does on a
+    // sound card, so a fixed-step run keeps the timing of a real-time one.
+    if (demo.m_pAudio)
+        demo.m_pAudio->AdvanceFrame(dt);
     result.ended = !demo.m_bRunning;
     renderer.BeginScene();
     renderer.Clear(0.0f, 0.0f, 0.0f);

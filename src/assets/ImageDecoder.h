@@ -1,8 +1,10 @@
 // Decodes an image file into the pixels and the texture format a Direct3D
 // player would have made of it: the same format names (DXGI), the same size
 // after fitting under the size limit, and the same sRGB choice from the file's
-// metadata. Reads PNG, JPEG (baseline, progressive), BMP, GIF (first frame),
-// TGA and Radiance HDR, recognised by content, never by extension.
+// metadata. Reads PNG, JPEG, BMP, GIF (first frame), TIFF (first image), WebP,
+// DDS (first surface), ICO and CUR (first entry), TGA and Radiance HDR,
+// recognised by content, never by extension. Every size a file declares is
+// checked against a memory budget before pixels are decoded.
 // It creates no texture and knows no graphics API; it reports nothing itself:
 // a failure comes back with its reason for the caller to report.
 //
@@ -12,19 +14,18 @@
 //
 //   format                 bytes per pixel, in memory       GL upload
 //   R8_UNORM               R                                GL_R8, GL_RED, GL_UNSIGNED_BYTE (samples r,0,0,1)
+//   A8_UNORM               A                                GL_R8, swizzled to (0,0,0,r)
 //   R16_UNORM              R (16-bit, host order)           GL_R16, GL_RED, GL_UNSIGNED_SHORT
+//   R32_FLOAT              R (float)                        GL_R32F, GL_RED, GL_FLOAT
 //   R8G8B8A8_UNORM[_SRGB]  R G B A                          GL_RGBA8 / GL_SRGB8_ALPHA8, GL_RGBA, GL_UNSIGNED_BYTE
 //   B8G8R8A8_UNORM[_SRGB]  B G R A                          GL_RGBA8 / GL_SRGB8_ALPHA8, GL_BGRA, GL_UNSIGNED_BYTE
-//   B8G8R8X8_UNORM[_SRGB]  B G R X (X written as 255)       GL_RGB8 / GL_SRGB8, GL_BGRA, GL_UNSIGNED_BYTE
-//                                                           (or swizzle alpha to GL_ONE: Direct3D samples alpha 1)
+//   B8G8R8X8_UNORM[_SRGB]  B G R X (X written as 255)       as BGRA, alpha swizzled to GL_ONE (Direct3D samples 1)
 //   R16G16B16A16_UNORM     R G B A (16-bit, host order)     GL_RGBA16, GL_RGBA, GL_UNSIGNED_SHORT
+//   R32G32B32_FLOAT        R G B (float)                    GL_RGB32F, GL_RGB, GL_FLOAT
 //   R32G32B32A32_FLOAT     R G B A (float)                  GL_RGBA32F, GL_RGBA, GL_FLOAT
 //
 // Single-channel formats keep Direct3D's channel meaning in their name: a gray
-// image is R8_UNORM/R16_UNORM and samples as red only, as on Direct3D, which
-// GL's GL_RED textures already do. An A8_UNORM texture (sprite fonts, never
-// produced here) samples as (0, 0, 0, a) on Direct3D: GL_R8 with the swizzle
-// (GL_ZERO, GL_ZERO, GL_ZERO, GL_RED).
+// image is R8_UNORM/R16_UNORM and samples as red only, as on Direct3D.
 #pragma once
 #include "render/DxgiFormat.h"
 

@@ -17,8 +17,9 @@ public:
     virtual float GetPosition() = 0;
     virtual void SetPosition(float seconds) = 0;
 
-    // Called by a fixed-step frame loop each time the global clock advances by dt,
-    // so a pulled output mixes exactly that much music. Real-time outputs ignore it.
+    // Called by a fixed-step frame loop on every frame, dt its step (also on a frame
+    // whose clocks an unknown keyword held), so a pulled output mixes exactly that
+    // much music, as a sound card would play it. Real-time outputs ignore it.
     virtual void AdvanceFrame(float /*dt*/) {}
 
     // Between these the frame loop fast-forwards: each AdvanceFrame moves the

@@ -9,12 +9,13 @@ namespace {
 
 CMaterialResource& Material(void* context) { return *static_cast<CMaterialResource*>(context); }
 
-bool TwoArguments(const ScriptArgs& args, const char* keyword)
+// what: the two arguments in words, for the message when the count is wrong.
+bool TwoArguments(const ScriptArgs& args, const char* keyword, const char* what)
 {
     if (args.size() == 2)
         return true;
-    diag::Report(std::string("'") + keyword + "': wants a file and an entry point, or a slot and a resource (" +
-                 std::to_string(args.size()) + " arguments given)");
+    diag::Report(std::string("'") + keyword + "' takes 2 arguments (" + what + "), not " +
+                 std::to_string(args.size()));
     return false;
 }
 
@@ -22,7 +23,7 @@ bool LoadStage(const ScriptArgs& args, void* context, const char* keyword, Mater
 {
     CMaterialResource& material = Material(context);
     material.NoteShaderLine(stage);
-    if (TwoArguments(args, keyword))
+    if (TwoArguments(args, keyword, "a shader file and an entry point"))
         material.LoadShader(stage, args[0], args[1]);
     return false;
 }
@@ -39,7 +40,7 @@ bool CmdLoadVertexShader(const ScriptArgs& args, void* context)
 
 bool CmdTextureSlot(const ScriptArgs& args, void* context)
 {
-    if (!TwoArguments(args, "textureslot"))
+    if (!TwoArguments(args, "textureslot", "a slot name and the shader's texture"))
         return false;
     CMaterialResource& material = Material(context);
     uint32_t bindPoint = 0;

@@ -3,9 +3,11 @@
 
 #include "app/DemoSystem.h"
 #include "app/Diagnostics.h"
+#include "app/NearestName.h"
 #include "assets/FilePath.h"
 #include "render/MaterialCommands.h"
 #include "scene/ParameterTable.h"
+#include "scene/PublishedParameters.h"
 #include "scene/VariableResource.h"
 #include "script/ScriptReader.h"
 
@@ -28,18 +30,48 @@ bool CMaterialResource::ReadMaterialFile(const std::string& path)
     return true;
 }
 
+namespace {
+// Names HLSL authors give the filler that keeps a constant buffer's layout aligned.
+bool IsPadding(const std::string& lowercaseName)
+{
+    return lowercaseName.rfind("pad", 0) == 0 || lowercaseName.rfind("_", 0) == 0;
+}
+} // namespace
+
 void CMaterialResource::CheckConstant(const std::string& lowercaseName, uint32_t size) const
 {
+    // Judged by the published list rather than the table, which fills up as the renderer
+    // and the materials start (the fader's shaders load before "fade_value" is there).
+    const CParameterTable* table = g_pDemoSystem ? g_pDemoSystem->m_Parameters.get() : nullptr;
     uint32_t published = 0;
-    const bool found = g_pDemoSystem && g_pDemoSystem->m_Parameters &&
-                       g_pDemoSystem->m_Parameters->FindParameter(lowercaseName, &published);
-    // Each material publishes its own colour at its first update, so it may not be there yet.
-    if (!found && lowercaseName == "ambientcolour")
-        published = sizeof(m_AmbientColour);
-    if (published != 0 && published != size)
+    if (const PublishedParameter* p = FindPublishedParameter(lowercaseName))
+        published = p->size;
+    else if (table)
+        table->FindParameter(lowercaseName, &published);
+    if (published != 0 && published != size) {
         diag::Report("material '" + GetName() + "': shader constant '" + lowercaseName + "' has " +
                      std::to_string(size) + " bytes, but the value of that name has " + std::to_string(published) +
                      "; it is never written");
+        return;
+    }
+    if (published != 0 || IsPadding(lowercaseName))
+        return;
+    // Filled by nothing, it reads 0 on every frame: most often a misspelt published name.
+    std::vector<std::string> names;
+    for (const PublishedParameter& p : kPublishedParameters)
+        names.emplace_back(p.name);
+    const std::string nearest = NearestName(lowercaseName, names);
+    std::string message = "material '" + GetName() + "': nothing fills shader constant '" + lowercaseName +
+                          "', so it reads 0";
+    if (!nearest.empty()) {
+        message += "; did you mean '" + nearest + "'?";
+    } else {
+        message += " (the values shaders can receive:";
+        for (size_t i = 0; i < names.size(); ++i)
+            message += (i == 0 ? " " : ", ") + names[i];
+        message += ")";
+    }
+    diag::Warn(message);
 }
 
 namespace {
@@ -56,7 +88,8 @@ void CMaterialResource::Update(float dt)
             m_AmbientColour[static_cast<size_t>(k)] = m_pColourSource->GetComponent(k, 1.0f);
     }
     if (g_pDemoSystem && g_pDemoSystem->m_Parameters)
-        g_pDemoSystem->m_Parameters->SetParameter("AmbientColour", m_AmbientColour.data(), 16);
+        g_pDemoSystem->m_Parameters->SetParameter(kAmbientColourParameter.name, m_AmbientColour.data(),
+                                                  kAmbientColourParameter.size);
 }
 
 void CMaterialResource::RestoreConstants(const std::vector<uint8_t>& snapshot, uint64_t stamp, const void* user)

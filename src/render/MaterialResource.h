@@ -67,8 +67,9 @@ public:
     void SetColour(float r, float g, float b, float a);
     void SetColourSource(CVariableResource* variable) { m_pColourSource = variable; }
 
-    // Says when a shader constant has the name of a published value but another size:
-    // such a constant is never written (a float3 AmbientColour, say).
+    // Says when a shader constant is never written: a problem when it has the name of
+    // a published value but another size (a float3 AmbientColour, say), a warning
+    // naming the nearest published name when no value has its name at all.
     void CheckConstant(const std::string& lowercaseName, uint32_t size) const;
 
     const std::vector<TextureSlot>& GetTextureSlots() const { return m_Slots; }

@@ -9,6 +9,7 @@
 #include "render/TextureResource.h"
 #include "scene/NodeResource.h"
 #include "scene/ParameterTable.h"
+#include "scene/PublishedParameters.h"
 #include "scene/ResourceRegistry.h"
 
 #include <algorithm>
@@ -41,7 +42,7 @@ bool CRenderer::Init()
             m_pFadeMaterial->SetTexture("rendertarget", m_pFadeEffect->GetTarget());
     }
     if (g_pDemoSystem && g_pDemoSystem->m_Parameters)
-        g_pDemoSystem->m_Parameters->RegisterParameter(&m_fFadeValue, 4, "fade_value");
+        g_pDemoSystem->m_Parameters->RegisterParameter(&m_fFadeValue, kFadeValueParameter.size, kFadeValueParameter.name);
     return true;
 }
 

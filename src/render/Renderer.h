@@ -61,6 +61,8 @@ public:
     CPostProcessResource* GetFadeEffect() const { return m_pFadeEffect; }
     const std::vector<CPostProcessResource*>& GetPostProcesses() const { return m_PostProcesses; }
     float GetFadeValue() const { return m_fFadeValue; }
+    // 1 while fading up or faded up, 0 while fading down or faded out.
+    float GetFadeTarget() const { return m_fFadeTarget; }
 
     void SetDrawMode(DrawMode mode) { m_DrawMode = mode; }
     DrawMode GetDrawMode() const { return m_DrawMode; }

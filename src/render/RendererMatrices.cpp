@@ -2,6 +2,7 @@
 #include "render/RendererMatrices.h"
 
 #include "scene/ParameterTable.h"
+#include "scene/PublishedParameters.h"
 #include "scene/Transform.h"
 
 #include <numbers>
@@ -23,9 +24,9 @@ CRendererMatrices::CRendererMatrices()
 
 void CRendererMatrices::Register(CParameterTable& table) const
 {
-    table.RegisterParameter(&m_World, 64, "WorldMatrix");
-    table.RegisterParameter(&m_View, 64, "ViewMatrix");
-    table.RegisterParameter(&m_Projection, 64, "ProjectionMatrix");
+    table.RegisterParameter(&m_World, kWorldMatrixParameter.size, kWorldMatrixParameter.name);
+    table.RegisterParameter(&m_View, kViewMatrixParameter.size, kViewMatrixParameter.name);
+    table.RegisterParameter(&m_Projection, kProjectionMatrixParameter.size, kProjectionMatrixParameter.name);
 }
 
 void CRendererMatrices::Push(const CTransform* transform)

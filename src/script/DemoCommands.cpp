@@ -5,6 +5,7 @@
 
 #include "app/DemoSystem.h"
 #include "app/Diagnostics.h"
+#include "app/NearestName.h"
 #include "audio/AudioManager.h"
 #include "render/FontResource.h"
 #include "render/MaterialResource.h"
@@ -24,12 +25,26 @@ namespace {
 
 CDemoSystem& Demo(void* context) { return *static_cast<CDemoSystem*>(context); }
 
+// "1 argument", "2 or 4 arguments", "3, 5 or 6 arguments".
+std::string Counts(std::initializer_list<size_t> allowed)
+{
+    std::string text;
+    size_t i = 0;
+    for (size_t n : allowed) {
+        if (i > 0)
+            text += i + 1 == allowed.size() ? " or " : ", ";
+        text += std::to_string(n);
+        ++i;
+    }
+    return text + (allowed.size() == 1 && *allowed.begin() == 1 ? " argument" : " arguments");
+}
+
 bool CountIs(const ScriptArgs& args, const char* keyword, std::initializer_list<size_t> allowed)
 {
     for (size_t n : allowed)
         if (args.size() == n)
             return true;
-    diag::Report(std::string("'") + keyword + "': wrong number of arguments (" + std::to_string(args.size()) + ")");
+    diag::Report(std::string("'") + keyword + "' takes " + Counts(allowed) + ", not " + std::to_string(args.size()));
     return false;
 }
 
@@ -37,7 +52,8 @@ bool CountAtLeast(const ScriptArgs& args, const char* keyword, size_t minimum)
 {
     if (args.size() >= minimum)
         return true;
-    diag::Report(std::string("'") + keyword + "': needs at least " + std::to_string(minimum) + " arguments");
+    diag::Report(std::string("'") + keyword + "' takes at least " + std::to_string(minimum) + " arguments, not " +
+                 std::to_string(args.size()));
     return false;
 }
 
@@ -192,6 +208,13 @@ bool CmdDelayUntil(const ScriptArgs& args, void* context)
         const double m = demo.m_pAudio ? demo.m_pAudio->GetPosition() : 0.0;
         demo.m_fDelayUntil = static_cast<float>(static_cast<double>(g) - m + static_cast<double>(t));
     } else {
+        // Any other word waits for that time on the global clock; "global" says so on
+        // purpose, anything else is more likely a slip that waits far too long or not at all.
+        if (mode != "global") {
+            const std::string nearest = NearestName(mode, {"delay", "local", "music", "global"});
+            diag::Warn("'delayuntil' " + args[0] + ": not a clock (delay, local, music or global); waits until " +
+                       args[1] + " s of global time" + (nearest.empty() ? "" : " (did you mean '" + nearest + "'?)"));
+        }
         demo.m_fDelayUntil = t;
     }
     return true;

@@ -2,6 +2,7 @@
 #include "script/ScriptReader.h"
 
 #include "app/Diagnostics.h"
+#include "app/NearestName.h"
 #include "assets/FilePath.h"
 #include "scene/Resource.h"
 
@@ -51,6 +52,7 @@ bool CScriptReader::Open(int slot, const std::string& fileName)
         diag::Report("cannot open script file '" + fileName + "'");
         return false;
     }
+    ++m_nFilesOpened;
     // Editors on Windows often save a UTF-8 byte-order mark; it is not part of the first line.
     char bom[3] = {};
     f.read(bom, 3);
@@ -91,13 +93,14 @@ bool CScriptReader::ReadCommands(void* context)
             continue;
 
         diag::LocationScope where(m_FileNames[m_nDepth], lineNumber);
+        ++m_nLinesRead;
         const size_t space = line.find(' ');
         std::string keyword = LowerAscii(line.substr(0, space));
         ScriptArgs args = space == std::string::npos ? ScriptArgs{} : Tokenize(line.substr(space + 1));
 
         if (keyword == "include") {
             if (args.size() != 1) {
-                diag::Report("include takes one file name");
+                diag::Report("'include' takes 1 argument (a file name), not " + std::to_string(args.size()));
                 continue;
             }
             if (m_nDepth + 1 >= kMaxScriptFiles) {
@@ -117,12 +120,22 @@ bool CScriptReader::ReadCommands(void* context)
             }
         }
         if (!command || !command->handler) {
-            diag::Report("unknown keyword '" + keyword + "'");
+            diag::Report("unknown keyword '" + keyword + "'" + Suggestion(keyword));
             return false;
         }
         if (command->handler(args, context))
             return true;
     }
+}
+
+std::string CScriptReader::Suggestion(const std::string& keyword) const
+{
+    std::vector<std::string> known{"include"};
+    for (int i = 0; i < m_nCount; ++i)
+        if (m_pTable[i].handler)
+            known.emplace_back(m_pTable[i].keyword);
+    const std::string nearest = NearestName(keyword, known);
+    return nearest.empty() ? std::string() : " (did you mean '" + nearest + "'?)";
 }
 
 ScriptArgs CScriptReader::Tokenize(const std::string& input)

@@ -31,6 +31,13 @@ public:
     int GetDepth() const { return m_nDepth; }
     // Every file this reader has tried to open so far (included ones too), resolved.
     const std::vector<std::string>& GetFilesTried() const { return m_Tried; }
+    // The file being read and the number of its last line read; meaningful while
+    // GetDepth() >= 0 (after a stop: the line that stopped).
+    const std::string& GetFileName() const { return m_FileNames[m_nDepth < 0 ? 0 : m_nDepth]; }
+    int GetLineNumber() const { return m_nLines[m_nDepth < 0 ? 0 : m_nDepth]; }
+    // Lines read that held a command (blank and comment lines left out), and files opened.
+    long GetLinesRead() const { return m_nLinesRead; }
+    int GetFilesOpened() const { return m_nFilesOpened; }
 
     // Splits a line's text after the keyword into arguments (quotes, no escapes).
     static ScriptArgs Tokenize(const std::string& text);
@@ -38,12 +45,16 @@ public:
 private:
     bool Open(int slot, const std::string& fileName);
     void CloseCurrent();
+    // " (did you mean '...'?)" for a keyword close to one of the table's, else empty.
+    std::string Suggestion(const std::string& keyword) const;
 
     int m_nDepth = 0;
     std::ifstream m_Files[kMaxScriptFiles];
     std::string m_FileNames[kMaxScriptFiles];
     int m_nLines[kMaxScriptFiles] = {};
     std::vector<std::string> m_Tried;
+    long m_nLinesRead = 0;
+    int m_nFilesOpened = 0;
     const ScriptCommand* m_pTable;
     int m_nCount;
 };

@@ -26,7 +26,7 @@ TEST(Check, EveryPlantedFaultIsReportedOnItsLine)
     // Each expected report: the exact place, then a piece of the message.
     const std::vector<std::pair<std::string, std::string>> expected = {
         {"DemoScript.txt:4: ", "unknown keyword 'frobnicate'"},
-        {"DemoScript.txt:5: ", "'fadeup': wrong number of arguments (0)"},
+        {"DemoScript.txt:5: ", "'fadeup' takes 1 argument, not 0"},
         {"DemoScript.txt:6: ", "no effect named 'nosuch'"},
         {"DemoScript.txt:7: ", ""},                      // missing image; the loader words it
         {"DemoScript.txt:8: ", "Data\\NotMusic.wav"},   // not decodable as music
@@ -42,6 +42,10 @@ TEST(Check, EveryPlantedFaultIsReportedOnItsLine)
         {"DemoScript.txt:14: ", "'O' is not a number"}, // after a delay of 100 s: nothing waits
         {"Data\\More.txt:2: ", "no texture named 'nosuchtexture'"},
         {"DemoScript.txt:16: ", "shader constant 'ambientcolour' has 12 bytes"}, // never written
+        {"DemoScript.txt:16: ", "warning: material 'constants': nothing fills shader constant 'unregistered'"},
+        {"DemoScript.txt:19: ", "unknown keyword 'neverread'"}, // never run, but checked
+        {"DemoScript.txt:17: ", "warning: 'exitdemo' ends the production here: the 1 line after it never run"},
+        {"DemoScript.txt: ", "warning: no 'fadeup' runs"}, // the one on line 5 failed
     };
     size_t at = 0;
     for (const auto& [place, text] : expected) {
@@ -52,20 +56,20 @@ TEST(Check, EveryPlantedFaultIsReportedOnItsLine)
         EXPECT_NE(lines[at].find(text), std::string::npos) << lines[at];
         ++at;
     }
-    // Every line is a report at a place, but the last, which sums up; nothing after "exitdemo".
+    // Every line is a report at a place, but the last, which sums up.
     for (size_t i = 0; i + 1 < lines.size(); ++i) {
         const bool placed = lines[i].find(".txt:") != std::string::npos || lines[i].find(".hlsl:") != std::string::npos;
         EXPECT_TRUE(placed) << lines[i];
     }
-    EXPECT_EQ(errors.find("neverread"), std::string::npos) << errors;
-    EXPECT_EQ(lines.back().rfind("marrowlight: --check found problems", 0), 0u) << lines.back();
+    EXPECT_EQ(lines.back().rfind("marrowlight: --check found 17 problems and 3 warnings", 0), 0u) << lines.back();
 }
 
-TEST(Check, CleanProductionPassesSilentlyAndNoContextIsAFailure)
+TEST(Check, CleanProductionSaysWhatWasCheckedAndNoContextIsAFailure)
 {
-    std::string errors;
-    EXPECT_EQ(RunPlayerBinary("--check " + Quote(ProductionDir("chain")), &errors), 0);
+    std::string errors, output;
+    EXPECT_EQ(RunPlayerBinary("--check " + Quote(ProductionDir("chain")), &errors, "", &output), 0);
     EXPECT_EQ(errors, "");
+    EXPECT_EQ(output, "marrowlight: checked 30 lines in 1 script file and loaded 5 materials: no problems\n");
     // A production the frame loop would wait on for minutes is checked at once, too.
     EXPECT_EQ(RunPlayerBinary("--check " + Quote(ProductionDir("endless")), &errors), 0);
     EXPECT_EQ(errors, "");
@@ -76,6 +80,31 @@ TEST(Check, CleanProductionPassesSilentlyAndNoContextIsAFailure)
               1);
     EXPECT_NE(errors.find("--check needs an OpenGL 4.5 context"), std::string::npos) << errors;
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+}
+
+TEST(Check, WarningsNameTheSlipAndFailOnlyAStrictCheck)
+{
+    std::string errors, output;
+    const std::string production = Quote(ProductionDir("warnings"));
+    EXPECT_EQ(RunPlayerBinary("--check " + production, &errors, "", &output), 0) << errors;
+    for (const char* warning :
+         {"DemoScript.txt:3: warning: material 'tinted': nothing fills shader constant 'ambientcolor', so it reads 0; "
+          "did you mean 'AmbientColour'?",
+          "DemoScript.txt:6: warning: 'delayuntil' golbal: not a clock (delay, local, music or global); waits until "
+          "0.5 s of global time (did you mean 'global'?)",
+          "DemoScript.txt:7: warning: 'exitdemo' ends the production here: the 1 line after it never run (checked "
+          "all the same)",
+          "DemoScript.txt: warning: no 'fadeup' runs before the production exits, and the picture starts faded out: "
+          "every frame is black"})
+        EXPECT_NE(errors.find(std::string(warning) + "\n"), std::string::npos) << warning << "\n" << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 4) << errors; // "padding" and "global_time" are fine
+    EXPECT_NE(output.find("no problems, 4 warnings\n"), std::string::npos) << output;
+
+    EXPECT_EQ(RunPlayerBinary("--check --strict " + production, &errors), 1);
+    EXPECT_NE(errors.find("marrowlight: --check found 4 warnings, which --strict counts as problems\n"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(RunPlayerBinary("--strict " + production, &errors), 2);
 }
 
 TEST(Check, TextsThatCannotBeDrawnAreFoundWithoutDrawing)

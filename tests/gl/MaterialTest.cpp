@@ -29,7 +29,7 @@ TEST_F(Colours, FixedAndFromVariable)
     EXPECT_TRUE(Uniform(Frame(24), {26, 51, 77}));
     // Two numbers after the label: nothing changes.
     EXPECT_TRUE(Uniform(Frame(40), {26, 51, 77}));
-    EXPECT_TRUE(s_Run->Reported("'setcolour': wrong number of arguments (4)"));
+    EXPECT_TRUE(s_Run->Reported("'setcolour' takes 3, 5 or 6 arguments, not 4"));
     // From a three-value variable: alpha 1.
     EXPECT_TRUE(Uniform(Frame(56), {204, 153, 102}));
 }

@@ -82,15 +82,32 @@ TEST(Player, ExitStatusAndMessages)
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
 }
 
-TEST(Player, VerboseReportsProblemsAndQuietDoesNot)
+TEST(Player, ProblemsAreSummedUpInOneLineUnlessQuiet)
 {
     std::string errors;
     const std::string production = Quote(ProductionDir("materials"));
+    // Without -v: one line at the end, how many, the first with its place, and how to see them all.
     EXPECT_EQ(RunPlayerBinary("--headless --size 64x36 " + production, &errors), 0);
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_EQ(errors.rfind("marrowlight: ", 0), 0u) << errors;
+    EXPECT_NE(errors.find(" problems; the first: ..\\common\\Mats\\UnknownKeyword.txt:"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(" (run with -v or --check to see them all)\n"), std::string::npos) << errors;
+    EXPECT_EQ(RunPlayerBinary("--headless --size 64x36 --quiet " + production, &errors), 0);
     EXPECT_EQ(errors, "");
+    // With -v every problem on its line, and the summary without the hint.
     EXPECT_EQ(RunPlayerBinary("--headless --size 64x36 -v " + production, &errors), 0);
     EXPECT_NE(errors.find("unknown keyword 'blendmode'"), std::string::npos) << errors;
     EXPECT_NE(errors.find("Broken.hlsl:4:"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("run with -v"), std::string::npos) << errors;
+    // A clean run says nothing.
+    EXPECT_EQ(RunPlayerBinary("--headless --size 64x36 " + Quote(ProductionDir("chain")), &errors), 0);
+    EXPECT_EQ(errors, "");
+
+    // A folder without a script is no production: said, status 1, instead of playing black.
+    TempDir empty;
+    EXPECT_EQ(RunPlayerBinary("--headless --frames 1 " + Quote(empty.Path().string()), &errors), 1);
+    EXPECT_EQ(errors, "marrowlight: no DemoScript.txt in '" + empty.Path().string() +
+                          "': a production is a folder holding DemoScript.txt\n");
 }
 
 } // namespace

@@ -97,10 +97,11 @@ inline std::string CopyProduction(const std::string& name, const std::filesystem
 }
 
 // Plays the production in dir headless at width x height with a fixed step,
-// keeping the frames asked for.
+// keeping the frames asked for. Text is laid out for an output authoredHeight
+// high (0: the player's own 1080) and scaled onto this one.
 inline ProductionRun RunProductionAt(const std::string& dir, const std::set<long>& keep, int fps = 64,
                                      long maxFrames = 2000, const FrameProbe& probe = {}, int width = 64,
-                                     int height = 36)
+                                     int height = 36, int authoredHeight = 0)
 {
     ProductionRun run;
     PlayerOptions options;
@@ -110,6 +111,8 @@ inline ProductionRun RunProductionAt(const std::string& dir, const std::set<long
     options.fps = fps;
     options.frames = maxFrames;
     options.productionDir = dir;
+    options.authoredHeight = authoredHeight;
+    options.quiet = true; // each report is kept; no summary of them
     diag::SetEnabled(true);
     diag::SetSink([&run](const std::string& line) { run.reports.push_back(line); });
     const auto cwd = std::filesystem::current_path();
@@ -140,19 +143,28 @@ inline ProductionRun RunProduction(const std::string& name, const std::set<long>
 }
 
 // Runs the player binary with these arguments (already quoted) and environment
-// assignments in front; returns its exit status and what it wrote to stderr.
-inline int RunPlayerBinary(const std::string& arguments, std::string* errors = nullptr, const std::string& env = "")
+// assignments in front; returns its exit status and what it wrote to stderr (and,
+// when asked, to stdout).
+inline int RunPlayerBinary(const std::string& arguments, std::string* errors = nullptr, const std::string& env = "",
+                           std::string* output = nullptr)
 {
-    const auto errFile = std::filesystem::temp_directory_path() / ("ml-player-" + std::to_string(::getpid()) + ".err");
-    const std::string command = "env " + env + " '" + std::string(ML_PLAYER_PATH) + "' " + arguments + " >/dev/null 2>'" +
-                                errFile.string() + "'";
+    const auto stem = std::filesystem::temp_directory_path() / ("ml-player-" + std::to_string(::getpid()));
+    const std::string errFile = stem.string() + ".err";
+    const std::string outFile = stem.string() + ".out";
+    const std::string command = "env " + env + " '" + std::string(ML_PLAYER_PATH) + "' " + arguments + " >'" + outFile +
+                                "' 2>'" + errFile + "'";
     const int raw = std::system(command.c_str());
-    if (errors) {
-        std::ifstream in(errFile);
+    auto slurp = [](const std::string& path, std::string* into) {
+        if (!into)
+            return;
+        std::ifstream in(path);
         std::stringstream text;
         text << in.rdbuf();
-        *errors = text.str();
-    }
+        *into = text.str();
+    };
+    slurp(errFile, errors);
+    slurp(outFile, output);
     std::filesystem::remove(errFile);
+    std::filesystem::remove(outFile);
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
 }

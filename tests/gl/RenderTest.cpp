@@ -1,8 +1,10 @@
 // --render through the player binary: a production rendered to a movie and to a
-// PNG sequence and read back; files that cannot be written; Ctrl-C mid-render.
+// PNG sequence and read back, with sampled and with tracker music; files that
+// cannot be written; Ctrl-C mid-render.
 #include "MovieReader.h"
 #include "RenderRunner.h"
 #include "app/platform/Player.h"
+#include "unit/TestModule.h"
 
 #include <stb_image.h>
 
@@ -11,8 +13,8 @@
 namespace {
 
 constexpr int kFps = 30;
-constexpr size_t kFrames = 24;     // "exitdemo" is read on frame 23
-constexpr size_t kFirstGreen = 16; // the first frame whose music is the tone
+constexpr size_t kFrames = 23;     // "exitdemo" is read on frame 22
+constexpr size_t kFirstGreen = 15; // the first frame whose music is the tone
 
 std::array<int, 3> Centre(const Movie& movie, size_t frame)
 {
@@ -41,7 +43,9 @@ TEST(Render, MovieHoldsEveryFrameWithItsOwnMusic)
     ASSERT_EQ(RunPlayerBinary("--size 64x36 --fps 30 --render " + Quote(out) + " " + Quote(production.string()), &errors),
               0)
         << errors;
-    EXPECT_EQ(errors, ""); // no progress line: stderr is not a terminal
+    // No progress line (stderr is not a terminal); the one problem summed up.
+    EXPECT_EQ(errors, "marrowlight: 1 problem: DemoScript.txt:15: unknown keyword 'bogus' (run with -v or --check to "
+                      "see them all)\n");
 
     const Movie movie = ReadMovie(out);
     ASSERT_TRUE(movie.opened);
@@ -54,7 +58,7 @@ TEST(Render, MovieHoldsEveryFrameWithItsOwnMusic)
     EXPECT_TRUE(Near(Centre(movie, kFirstGreen), {0, 255, 0}, 12));
     EXPECT_TRUE(Near(Centre(movie, kFrames - 1), {0, 255, 0}, 12));
 
-    // The sound is exactly as long as the picture: 24 frames of 1470 samples, within
+    // The sound is exactly as long as the picture: 23 frames of 1470 samples, within
     // the one AAC frame the encoder may pad to.
     ASSERT_EQ(movie.audioChannels, 2);
     ASSERT_EQ(movie.audioRate, kRate);
@@ -63,14 +67,50 @@ TEST(Render, MovieHoldsEveryFrameWithItsOwnMusic)
     EXPECT_NEAR(movie.audioStart + static_cast<double>(movie.audio[0].size()) / kRate, videoEnd, 1024.0 / kRate);
     EXPECT_NEAR(static_cast<double>(movie.audio[0].size()), kFrames * kRate / kFps, 1024.0);
 
-    // The tone starts with the first green frame, not half a second in: frame 7 held the
-    // clock and the music for a frame, and its silence keeps the sound on the picture's
-    // timeline. Music running ahead by that frame would start 33 ms early.
+    // The tone starts with the first green frame, half a second in: frame 7 held the
+    // clock for a frame while the music played on, as on a sound card, and the movie
+    // carries that frame's music. Music held still with it would start 33 ms late.
     const double greenAt = movie.frameTimes[kFirstGreen];
     EXPECT_NEAR(Onset(movie), greenAt, 0.006) << "green frame at " << greenAt;
     EXPECT_NEAR(greenAt - movie.frameTimes[0], static_cast<double>(kFirstGreen) / kFps, 0.002);
     const size_t n = movie.audio[1].size();
     EXPECT_NEAR(Rms(movie.audio[1], n - 8192, n - 1024), 0.25 / std::sqrt(2.0), 0.02);
+}
+
+TEST(Render, TrackerMusicIsTimedLikeAnyTrack)
+{
+    TempDir dir;
+    namespace fs = std::filesystem;
+    fs::copy(ProductionDir("tracker"), dir.Path() / "tracker", fs::copy_options::recursive);
+    fs::copy(ProductionDir("common"), dir.Path() / "common", fs::copy_options::recursive);
+    const auto production = dir.Path() / "tracker";
+    ASSERT_TRUE(audiotest::WriteBytes((production / "Music.mod").string(), audiotest::ProTrackerModule({0, 16}, 32)));
+    const std::string out = (dir.Path() / "out.mp4").string();
+    std::string errors;
+    ASSERT_EQ(RunPlayerBinary("-v --size 64x36 --fps 25 --render " + Quote(out) + " " + Quote(production.string()), &errors),
+              0)
+        << errors;
+    EXPECT_EQ(errors, "");
+
+    const Movie movie = ReadMovie(out);
+    ASSERT_TRUE(movie.opened);
+    constexpr size_t kGreen = 48; // begins at 1.92 s
+    ASSERT_EQ(movie.frames.size(), kGreen + 14); // "exitdemo" on the frame at 2.44 s
+    EXPECT_TRUE(Near(Centre(movie, kGreen - 1), {255, 0, 0}, 12));
+    EXPECT_TRUE(Near(Centre(movie, kGreen), {0, 255, 0}, 12));
+    // The first note from the first frame, then silence, then the second note with the green picture.
+    const auto& left = movie.audio.at(0);
+    auto firstLoud = [&](double after) {
+        for (size_t i = static_cast<size_t>(std::max(0.0, (after - movie.audioStart) * kRate)); i < left.size(); ++i)
+            if (std::abs(left[i]) > 0.1f)
+                return movie.audioStart + static_cast<double>(i) / kRate;
+        return -1.0;
+    };
+    EXPECT_NEAR(firstLoud(0.0), movie.frameTimes[0], 0.006);
+    EXPECT_GT(Rms(left, 0, kRate / 5), 0.1);
+    EXPECT_LT(Rms(left, kRate / 2, kRate * 3 / 2), 0.01);
+    EXPECT_NEAR(firstLoud(1.0), movie.frameTimes[kGreen], 0.006);
+    EXPECT_NEAR(movie.frameTimes[kGreen] - movie.frameTimes[0], 1.92, 0.002);
 }
 
 TEST(Render, PngSequenceHoldsOneFilePerFrame)
@@ -91,7 +131,7 @@ TEST(Render, PngSequenceHoldsOneFilePerFrame)
     std::sort(names.begin(), names.end());
     ASSERT_EQ(names.size(), kFrames);
     EXPECT_EQ(names.front(), "shot_000.png");
-    EXPECT_EQ(names.back(), "shot_023.png");
+    EXPECT_EQ(names.back(), "shot_022.png");
     for (const auto& [frame, want] : {std::pair{kFirstGreen - 1, std::array<int, 3>{255, 0, 0}},
                                       std::pair{kFirstGreen, std::array<int, 3>{0, 255, 0}}}) {
         int w = 0, h = 0, comp = 0;

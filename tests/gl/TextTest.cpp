@@ -37,15 +37,16 @@ std::filesystem::path CopyProduction(const TempDir& temp, const std::string& nam
     return temp.Path() / name;
 }
 
-// Bakes DejaVu Sans at 14 pixels (characters 32-126) with the font baker.
-bool BakeDejaVu(const std::filesystem::path& out)
+// Bakes DejaVu Sans at 14 pixels (or another size; characters 32-126) with the font baker.
+bool BakeDejaVu(const std::filesystem::path& out, int pixels = 14)
 {
 #ifdef ML_FONTBAKER_PATH
-    const std::string command =
-        std::string("'") + ML_FONTBAKER_PATH + "' --size 14 '" + kDejaVu + "' '" + out.string() + "' 2>/dev/null";
+    const std::string command = std::string("'") + ML_FONTBAKER_PATH + "' --size " + std::to_string(pixels) + " '" +
+                                kDejaVu + "' '" + out.string() + "' 2>/dev/null";
     return std::system(command.c_str()) == 0;
 #else
     (void)out;
+    (void)pixels;
     return false;
 #endif
 }
@@ -167,7 +168,7 @@ TEST(Text, PlacementMovementHidingAndUndrawableTexts)
     ASSERT_EQ(hi.quads.size(), 2u);
 
     const int w = 128, h = 72;
-    const ProductionRun run = RunProductionAt(dir.string(), {8, 24, 40, 56, 72}, 64, 2000, {}, w, h);
+    const ProductionRun run = RunProductionAt(dir.string(), {8, 24, 40, 56, 72}, 64, 2000, {}, w, h, h);
     ASSERT_EQ(run.status, 0);
     EXPECT_EQ(run.frames, 81); // exitdemo on frame 80
 
@@ -193,6 +194,64 @@ TEST(Text, PlacementMovementHidingAndUndrawableTexts)
     EXPECT_EQ(CountReports(run, "\"accent\""), 1);
     EXPECT_TRUE(run.Reported("Character not in font"));
     EXPECT_TRUE(run.Reported("font \"missing\" not loaded"));
+}
+
+// The picture at a third of the size, each pixel the mean of a 3x3 block.
+Image ShrinkByThree(const Image& big)
+{
+    Image small;
+    small.width = big.width / 3;
+    small.height = big.height / 3;
+    small.rgb.resize(static_cast<size_t>(small.width) * static_cast<size_t>(small.height) * 3);
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x)
+            for (int c = 0; c < 3; ++c) {
+                int sum = 0;
+                for (int dy = 0; dy < 3; ++dy)
+                    for (int dx = 0; dx < 3; ++dx)
+                        sum += big.At(x * 3 + dx, y * 3 + dy)[static_cast<size_t>(c)];
+                small.rgb[(static_cast<size_t>(y) * static_cast<size_t>(small.width) + static_cast<size_t>(x)) * 3 +
+                          static_cast<size_t>(c)] = static_cast<uint8_t>((sum + 4) / 9);
+            }
+    return small;
+}
+
+long Brightness(const Image& image)
+{
+    long sum = 0;
+    for (uint8_t v : image.rgb)
+        sum += v;
+    return sum;
+}
+
+TEST(Text, APreviewIsTheFullSizePictureMadeSmaller)
+{
+    ML_REQUIRE_BAKER();
+    TempDir temp;
+    const auto dir = CopyProduction(temp, "text");
+    // 42 pixels high at 1080 lines: 14 at 360.
+    ASSERT_TRUE(BakeDejaVu(dir / "Data" / "Fonts" / "DejaVu.spritefont", 42));
+    // Centred, and at a child's world position (0.5, -0.5).
+    const std::set<long> frames = {8, 56};
+    const ProductionRun film = RunProductionAt(dir.string(), frames, 64, 57, {}, 1920, 1080);
+    const ProductionRun preview = RunProductionAt(dir.string(), frames, 64, 57, {}, 640, 360);
+    ASSERT_EQ(film.status, 0);
+    ASSERT_EQ(preview.status, 0);
+    for (long frame : frames) {
+        const Image shrunk = ShrinkByThree(film.images.at(frame));
+        const Image& small = preview.images.at(frame);
+        const Ink want = FindInk(shrunk);
+        const Ink got = FindInk(small);
+        ASSERT_GT(want.count, 0) << "frame " << frame;
+        // Same place and size within a pixel or two; as much ink within a tenth.
+        EXPECT_NEAR(got.left, want.left, 2) << "frame " << frame;
+        EXPECT_NEAR(got.right, want.right, 2) << "frame " << frame;
+        EXPECT_NEAR(got.top, want.top, 2) << "frame " << frame;
+        EXPECT_NEAR(got.bottom, want.bottom, 2) << "frame " << frame;
+        EXPECT_NEAR(static_cast<double>(Brightness(small)), static_cast<double>(Brightness(shrunk)),
+                    0.1 * static_cast<double>(Brightness(shrunk)))
+            << "frame " << frame;
+    }
 }
 
 // Four 4x4 glyphs "abcd", one colour each, on a 16x4 sheet.
@@ -311,15 +370,19 @@ TEST(Text, SheetFormatsAndTheVertexRing)
     WriteFont(fonts / "Grid.spritefont", grid);
 
     std::vector<Image> grids;
-    const ProductionRun run = RunProductionAt(dir.string(), {4}, 64, 2000, [&](long frame, CDemoSystem& demo) {
-        if (frame == 5)
-            grids = DrawGrid(demo, 4);
-    });
+    // Laid out in output pixels: the glyphs are 4x4 pixels of the 64x36 picture.
+    const ProductionRun run = RunProductionAt(
+        dir.string(), {4}, 64, 2000,
+        [&](long frame, CDemoSystem& demo) {
+            if (frame == 5)
+                grids = DrawGrid(demo, 4);
+        },
+        64, 36, 36);
     ASSERT_EQ(run.status, 0);
     // Only the sheet without a GL format failed, as a device refuses an invalid argument.
     EXPECT_EQ(CountReports(run, "not loaded"), 1);
     EXPECT_TRUE(run.Reported("font \"extended\" not loaded from \"Data\\Fonts\\ExtendedRange.spritefont\": "
-                             "Failure with HRESULT of 80070057"));
+                             "its glyph sheet has a size, pixel format or row pitch that no texture can have"));
     const Image& image = run.images.at(4);
 
     // Outside the glyphs: the backdrop, drawn opaque.
@@ -458,7 +521,7 @@ TEST(Text, ADrawAfterTextMeetsTheRenderersStates)
         probe = new CAfterTextProbe(static_cast<CGLRenderer&>(*demo.m_pRenderer), nearRed, farGreen);
         demo.Adopt(probe);
         label->AddProperty(probe);
-    });
+    }, 64, 36, 36);
     ASSERT_EQ(run.status, 0);
     // Frame 0 had the text alone.
     EXPECT_GT(FindInk(run.images.at(0)).count, 0);

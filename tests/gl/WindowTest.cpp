@@ -393,4 +393,29 @@ TEST(Window, ReloadsShadersImagesAndTheScriptWhilePlaying)
     EXPECT_GE(timeAfterScript, timeBeforeScript);
 }
 
+TEST(Window, TheFirstProblemIsSaidAsItHappens)
+{
+    if (!Display())
+        GTEST_SKIP() << "Xvfb is not installed or did not start";
+    // Someone watching the window hears of the first problem on the frame it happens,
+    // not only when the run ends; -v is off, so nothing else is said.
+    long frameNow = -1;
+    std::vector<std::pair<long, std::string>> said;
+    diag::SetSink([&](const std::string& line) { said.emplace_back(frameNow, line); });
+    PlayerOptions options = WindowOptions("materials");
+    options.frames = 3;
+    const auto cwd = std::filesystem::current_path();
+    const int status = PlayProduction(options, [&](long frame, CDemoSystem&) { frameNow = frame; });
+    std::filesystem::current_path(cwd);
+    diag::SetSink({});
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0].first, 0);
+    EXPECT_EQ(said[0].second.rfind("marrowlight: problem: ..\\common\\Mats\\UnknownKeyword.txt:4: ", 0), 0u)
+        << said[0].second;
+    EXPECT_NE(said[0].second.find("(run with -v or --check to see them all)"), std::string::npos);
+    EXPECT_EQ(said[1].second.find("marrowlight: "), 0u) << said[1].second;
+    EXPECT_NE(said[1].second.find(" problems; the first: "), std::string::npos) << said[1].second;
+}
+
 } // namespace

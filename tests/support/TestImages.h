@@ -1,12 +1,15 @@
 // Small image files for tests, built byte by byte so that every field the
 // decoder looks at is under the test's control: PNG of any colour type and depth
 // (stored, uncompressed deflate), with or without an sRGB chunk; 24- and 32-bit
-// BMP; flat Radiance HDR. No encoder quality, no compression: tests only.
+// BMP, and BMP of any header, palette and pixel bytes; flat Radiance HDR; DDS;
+// icons; GIF with an LZW stream that never clears its full code table. No
+// encoder quality: tests only.
 #pragma once
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -142,6 +145,159 @@ inline Bytes Hdr(uint32_t width, uint32_t height, const std::vector<float>& rgb)
         hdr.push_back(static_cast<uint8_t>(e + 128));
     }
     return hdr;
+}
+
+// A BMP file around a device-independent bitmap whose parts are given as they
+// stand; the file header's pixel offset points right after `beforePixels`
+// (header, masks, palette).
+inline Bytes BmpFile(const Bytes& beforePixels, const Bytes& pixels)
+{
+    Bytes bmp = {'B', 'M'};
+    PutLe(bmp, static_cast<uint32_t>(14 + beforePixels.size() + pixels.size()), 4);
+    PutLe(bmp, 0, 4);
+    PutLe(bmp, static_cast<uint32_t>(14 + beforePixels.size()), 4);
+    bmp.insert(bmp.end(), beforePixels.begin(), beforePixels.end());
+    bmp.insert(bmp.end(), pixels.begin(), pixels.end());
+    return bmp;
+}
+
+// A 40-byte BITMAPINFOHEADER.
+inline Bytes BmpInfoHeader(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression,
+                           uint32_t coloursUsed = 0)
+{
+    Bytes h;
+    PutLe(h, 40, 4);
+    PutLe(h, static_cast<uint32_t>(width), 4);
+    PutLe(h, static_cast<uint32_t>(height), 4);
+    PutLe(h, 1, 2);
+    PutLe(h, bitCount, 2);
+    PutLe(h, compression, 4);
+    PutLe(h, 0, 4);
+    PutLe(h, 2835, 4);
+    PutLe(h, 2835, 4);
+    PutLe(h, coloursUsed, 4);
+    PutLe(h, 0, 4);
+    return h;
+}
+
+// A DDS file: the legacy header with a FourCC or bit masks, optionally the
+// DX10 header naming a DXGI format, then `data` (the first surface).
+struct DdsPixelFormat {
+    uint32_t flags = 0;
+    uint32_t fourCc = 0;
+    uint32_t bits = 0;
+    uint32_t masks[4] = {};
+};
+inline uint32_t FourCc(const char* s)
+{
+    return uint32_t(uint8_t(s[0])) | uint32_t(uint8_t(s[1])) << 8 | uint32_t(uint8_t(s[2])) << 16 |
+           uint32_t(uint8_t(s[3])) << 24;
+}
+inline Bytes Dds(uint32_t width, uint32_t height, const DdsPixelFormat& pf, const Bytes& data, int dx10Format = -1)
+{
+    Bytes dds = {'D', 'D', 'S', ' '};
+    PutLe(dds, 124, 4);
+    PutLe(dds, 0x1007, 4); // caps, height, width, pixel format
+    PutLe(dds, height, 4);
+    PutLe(dds, width, 4);
+    PutLe(dds, 0, 4);
+    PutLe(dds, 0, 4);
+    PutLe(dds, 1, 4);
+    dds.insert(dds.end(), 44, 0);
+    PutLe(dds, 32, 4);
+    PutLe(dds, dx10Format >= 0 ? 0x4 : pf.flags, 4);
+    PutLe(dds, dx10Format >= 0 ? FourCc("DX10") : pf.fourCc, 4);
+    PutLe(dds, pf.bits, 4);
+    for (uint32_t m : pf.masks)
+        PutLe(dds, m, 4);
+    PutLe(dds, 0x1000, 4);
+    dds.insert(dds.end(), 16, 0);
+    if (dx10Format >= 0) {
+        PutLe(dds, static_cast<uint32_t>(dx10Format), 4);
+        PutLe(dds, 3, 4); // a 2D texture
+        PutLe(dds, 0, 4);
+        PutLe(dds, 1, 4);
+        PutLe(dds, 0, 4);
+    }
+    dds.insert(dds.end(), data.begin(), data.end());
+    return dds;
+}
+
+// An icon file whose directory holds one entry with `image` (a PNG file, or a
+// DIB whose header counts the transparency mask in its height).
+inline Bytes Ico(uint8_t width, uint8_t height, const Bytes& image)
+{
+    Bytes ico = {0, 0, 1, 0, 1, 0, width, height, 0, 0, 1, 0, 32, 0};
+    PutLe(ico, static_cast<uint32_t>(image.size()), 4);
+    PutLe(ico, 22, 4);
+    ico.insert(ico.end(), image.begin(), image.end());
+    return ico;
+}
+
+// A GIF89a of one width x height frame of 8-bit palette indices. Its LZW
+// stream fills the code table and goes on at 12 bits without a clear code, as
+// many real encoders do.
+inline Bytes GifWithFullCodeTable(uint16_t width, uint16_t height, const Bytes& palette768, const Bytes& indices)
+{
+    Bytes gif = {'G', 'I', 'F', '8', '9', 'a'};
+    PutLe(gif, width, 2);
+    PutLe(gif, height, 2);
+    gif.insert(gif.end(), {0xF7, 0, 0}); // global table of 256 colours
+    gif.insert(gif.end(), palette768.begin(), palette768.end());
+    gif.push_back(0x2C);
+    PutLe(gif, 0, 4);
+    PutLe(gif, width, 2);
+    PutLe(gif, height, 2);
+    gif.push_back(0);
+    gif.push_back(8); // minimum code size
+
+    Bytes stream;
+    uint32_t acc = 0, accBits = 0;
+    auto emit = [&](uint32_t code, uint32_t bits) {
+        acc |= code << accBits;
+        accBits += bits;
+        while (accBits >= 8) {
+            stream.push_back(static_cast<uint8_t>(acc));
+            acc >>= 8;
+            accBits -= 8;
+        }
+    };
+    const uint32_t clear = 256, end = 257;
+    uint32_t next = 258, bits = 9;
+    std::map<uint32_t, uint32_t> table;
+    auto put = [&](uint32_t code) {
+        emit(code, bits);
+        // The decoder adds its entries one code later, so widths grow after the code that reaches the limit.
+        if (next >= (1u << bits) && bits < 12)
+            ++bits;
+    };
+    emit(clear, bits);
+    uint32_t prefix = indices[0];
+    for (size_t i = 1; i < indices.size(); ++i) {
+        const uint32_t key = prefix << 8 | indices[i];
+        const auto found = table.find(key);
+        if (found != table.end()) {
+            prefix = found->second;
+            continue;
+        }
+        put(prefix);
+        if (next < 4096)
+            table[key] = next++;
+        prefix = indices[i];
+    }
+    put(prefix);
+    emit(end, bits);
+    if (accBits)
+        stream.push_back(static_cast<uint8_t>(acc));
+    for (size_t at = 0; at < stream.size(); at += 255) {
+        const size_t n = std::min<size_t>(255, stream.size() - at);
+        gif.push_back(static_cast<uint8_t>(n));
+        gif.insert(gif.end(), stream.begin() + static_cast<std::ptrdiff_t>(at),
+                   stream.begin() + static_cast<std::ptrdiff_t>(at + n));
+    }
+    gif.push_back(0);
+    gif.push_back(0x3B);
+    return gif;
 }
 
 inline void WriteFile(const std::string& path, const Bytes& bytes)

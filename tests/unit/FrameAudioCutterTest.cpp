@@ -22,7 +22,7 @@ TEST(FrameAudioCutter, EveryFrameGetsItsCountAndTheMusicStaysInOrder)
         CPulledAudioOutput pulled(mixer);
         CFrameAudioCutter cutter(2);
         // The mixer's sample n is numbered n + 1 (both channels) so order and gaps show;
-        // frames 5, 6 and 40 stand still (an unknown keyword) and give silence.
+        // frames 5, 6 and 40 bring no music, only silence of their length.
         int64_t next = 1;
         std::vector<float> frame, all;
         int64_t total = 0;

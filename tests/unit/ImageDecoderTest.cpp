@@ -2,8 +2,8 @@
 // metadata readers on damaged input, fitting under the size limit, and clean
 // failures. Every image is generated here.
 #include "assets/ImageDecoder.h"
-#include "assets/ImageMetadata.h"
-#include "assets/ImageScaler.h"
+#include "assets/image/ExifColorSpace.h"
+#include "assets/image/ImageScaler.h"
 
 #include "support/TestImages.h"
 
@@ -224,6 +224,13 @@ TEST(ImageDecoder, CraftedPngsAndTheSrgbChunk)
          F::R16G16B16A16_UNORM, {1, 0, 2, 0, 3, 0, 4, 0}},
         {"8-bit RGB", MakePng(1, 1, 8, 2, {{1, 2, 3}}), F::R8G8B8A8_UNORM, F::R8G8B8A8_UNORM_SRGB, {1, 2, 3, 255}},
         {"8-bit RGBA", MakePng(1, 1, 8, 6, {{1, 2, 3, 4}}), F::B8G8R8A8_UNORM, F::B8G8R8A8_UNORM_SRGB, {3, 2, 1, 4}},
+        // A gray colour key keeps its transparency: gray becomes BGRA as gray+alpha does.
+        {"8-bit gray, tRNS", MakePng(2, 1, 8, 0, {{5, 9}}, {}, {0, 9}), F::B8G8R8A8_UNORM, F::B8G8R8A8_UNORM_SRGB,
+         {5, 5, 5, 255}},
+        {"16-bit gray, tRNS", MakePng(2, 1, 16, 0, {{0, 5, 0x12, 0x34}}, {}, {0x12, 0x34}), F::R16G16B16A16_UNORM,
+         F::R16G16B16A16_UNORM, {5, 0, 5, 0, 5, 0, 0xFF, 0xFF}},
+        {"2-bit gray, tRNS", MakePng(4, 1, 2, 0, {{0x1B}}, {}, {0, 3}), F::B8G8R8A8_UNORM, F::B8G8R8A8_UNORM_SRGB,
+         {0, 0, 0, 255}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -241,6 +248,31 @@ TEST(ImageDecoder, CraftedPngsAndTheSrgbChunk)
         EXPECT_EQ(srgb.image.format, c.withSrgb);
         EXPECT_TRUE(srgb.image.srgb);
     }
+    // The keyed pixels are transparent.
+    const Decoded keyed8 = Decode(MakePng(2, 1, 8, 0, {{5, 9}}, {}, {0, 9}));
+    EXPECT_EQ(keyed8.image.pixels[7], 0);
+    const Decoded keyed2 = Decode(MakePng(4, 1, 2, 0, {{0x1B}}, {}, {0, 3}));
+    EXPECT_EQ(Bytes(keyed2.image.pixels.get() + 12, keyed2.image.pixels.get() + 16), (Bytes{255, 255, 255, 0}));
+
+    // Checksums are verified: a damaged CRC of a critical chunk, or of the zlib
+    // stream, fails the file. An sRGB chunk after the image data does not count.
+    const Bytes good = MakePng(2, 1, 8, 2, {{1, 2, 3, 4, 5, 6}});
+    ASSERT_TRUE(Decode(good).ok);
+    Bytes badHeaderCrc = good;
+    badHeaderCrc[29] ^= 1; // IHDR's CRC
+    Bytes badDataCrc = good;
+    badDataCrc[badDataCrc.size() - 13] ^= 1; // IDAT's CRC, before IEND's 12 bytes
+    Bytes badAdler = good;
+    badAdler[badAdler.size() - 17] ^= 1; // the zlib stream's Adler-32, before IDAT's CRC
+    for (Bytes* broken : {&badHeaderCrc, &badDataCrc, &badAdler}) {
+        const Decoded d = Decode(*broken);
+        EXPECT_FALSE(d.ok);
+        EXPECT_NE(d.error.find("PNG"), std::string::npos) << d.error;
+    }
+    Bytes lateSrgb(good.begin(), good.end() - 12);
+    PutChunk(lateSrgb, "sRGB", {0});
+    PutChunk(lateSrgb, "IEND", {});
+    EXPECT_FALSE(Decode(lateSrgb).image.srgb);
 }
 
 TEST(ImageDecoder, JpegExifColorSpaceAndBmpWithoutAlpha)
@@ -263,19 +295,22 @@ TEST(ImageDecoder, JpegExifColorSpaceAndBmpWithoutAlpha)
         EXPECT_EQ(d.image.width, 16u);
         EXPECT_EQ(d.image.height, 8u);
     }
-    // Every cut of the Exif data is read safely (each copy is exactly that long).
-    const Bytes full = WithSegment(jpeg, ExifSegment(true, 3, 1));
-    for (size_t n = 0; n < 2 + ExifSegment(true, 3, 1).size(); ++n)
-        EXPECT_EQ(ReadJpegExifColorSpace(Bytes(full.begin(), full.begin() + long(n)).data(), n), -1);
+    // Every cut of the Exif block is read safely (each copy is exactly that long).
+    const Bytes exif = ExifSegment(true, 3, 1);
+    const Bytes block(exif.begin() + 4, exif.end());
+    EXPECT_EQ(ExifColorSpace(block.data(), block.size()), 1);
+    for (size_t n = 0; n < block.size(); ++n) {
+        const Bytes cut(block.begin(), block.begin() + long(n));
+        const int colourSpace = ExifColorSpace(cut.data(), n);
+        EXPECT_TRUE(colourSpace == -1 || colourSpace == 1) << n;
+    }
 
-    // A Huffman table of more than 256 codes is refused before the decoder sees it.
+    // A Huffman table of more than 256 codes fails the file cleanly.
     Bytes badTable = jpeg;
     const uint8_t dht[] = {0xFF, 0xC4};
     const size_t at = size_t(std::search(badTable.begin(), badTable.end(), dht, dht + 2) - badTable.begin());
     ASSERT_LT(at, badTable.size());
     badTable[at + 5] = 255;
-    EXPECT_TRUE(JpegHuffmanTablesFit(jpeg.data(), jpeg.size()));
-    EXPECT_FALSE(JpegHuffmanTablesFit(badTable.data(), badTable.size()));
     EXPECT_FALSE(Decode(badTable).ok);
 
     // A plain BITMAPINFOHEADER 32-bit BMP: BGRX, bottom-up rows, X reads as opaque.

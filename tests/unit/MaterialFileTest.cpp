@@ -59,7 +59,7 @@ TEST_F(MaterialFile, CommandsArgumentsAndSlots)
     // Each line that does nothing says so, at its own place.
     ASSERT_EQ(reports.size(), 4u);
     EXPECT_EQ(reports[0].rfind("Mats\\A.txt:2: 'textureslot' early: no pixel shader is loaded", 0), 0u) << reports[0];
-    EXPECT_EQ(reports[1].rfind("Mats\\A.txt:5: 'loadpixelshader': wants", 0), 0u) << reports[1];
+    EXPECT_EQ(reports[1].rfind("Mats\\A.txt:5: 'loadpixelshader' takes 2 arguments (a shader file and an entry point), not 1", 0), 0u) << reports[1];
     EXPECT_EQ(reports[2].rfind("Mats\\A.txt:7: 'textureslot' missing: the pixel shader uses no texture named "
                                "'NoSuchTexture'", 0), 0u) << reports[2];
     EXPECT_EQ(reports[3].rfind("Mats\\A.txt:8: 'textureslot' rendertarget: the material has a slot of that name", 0), 0u)
@@ -92,6 +92,34 @@ TEST_F(MaterialFile, UnknownKeywordOrMissingFileFails)
     diag::ResetCount();
     EXPECT_TRUE(empty.ReadMaterialFile("empty.txt"));
     EXPECT_EQ(diag::Count(), 2);
+}
+
+TEST(MaterialConstants, WhatNothingFillsIsSaidWithTheNearestPublishedName)
+{
+    RecordingMaterial m;
+    std::vector<std::string> reports;
+    diag::ResetCount();
+    diag::SetEnabled(true);
+    diag::SetSink([&](const std::string& line) { reports.push_back(line); });
+    m.CheckConstant("ambientcolor", 16);    // a slip: warned, with the name meant
+    m.CheckConstant("myspeed", 4);          // no published name near: the list
+    m.CheckConstant("ambientcolour", 12);   // the right name, the wrong size: a problem
+    const std::pair<const char*, uint32_t> fine[] = {{"global_time", 4},    {"worldmatrix", 64}, {"fade_value", 4},
+                                                     {"ambientcolour", 16}, {"pad0", 4},         {"_reserved", 8}};
+    for (const auto& [name, size] : fine)
+        m.CheckConstant(name, size);
+    diag::SetSink({});
+    diag::SetEnabled(false);
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0], "warning: material 'm': nothing fills shader constant 'ambientcolor', so it reads 0; "
+                          "did you mean 'AmbientColour'?");
+    EXPECT_NE(reports[1].find("'myspeed', so it reads 0 (the values shaders can receive: global_time, WorldMatrix"),
+              std::string::npos)
+        << reports[1];
+    EXPECT_NE(reports[2].find("'ambientcolour' has 12 bytes, but the value of that name has 16"), std::string::npos);
+    EXPECT_EQ(diag::WarningCount(), 2);
+    EXPECT_EQ(diag::Count(), 1);
+    diag::ResetCount();
 }
 
 } // namespace

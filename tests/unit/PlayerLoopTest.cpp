@@ -5,6 +5,7 @@
 #include "app/PlayerLoop.h"
 #include "app/FrameLoop.h"
 #include "live/ProductionSession.h"
+#include "audio/AudioManager.h"
 #include "render/NullRenderer.h"
 #include "render/Renderer.h"
 #include "support/TempDir.h"
@@ -27,6 +28,14 @@ public:
     long stopAfter = -1; // frames after which the host asks to stop; -1: never
     std::vector<long> drawn;
     std::vector<bool> updated;
+};
+
+// Music that plays exactly as far as the fixed-step loop tells it to.
+class SteppedMusic : public CNullAudioManager {
+public:
+    float GetPosition() override { return static_cast<float>(played); }
+    void AdvanceFrame(float dt) override { played += static_cast<double>(dt); }
+    double played = 0.0;
 };
 
 class PlayerLoop : public ::testing::Test {
@@ -122,8 +131,12 @@ TEST_F(PlayerLoop, ExitDemoFinishesItsFrameAndQuitEndsBeforeOne)
 
 TEST_F(PlayerLoop, HostStopsAndTheScriptEndStopsWhenAsked)
 {
-    // Frame 1 reads the unknown keyword: drawn, but without update.
+    // Frame 1 reads the unknown keyword: drawn, but without update; the music plays
+    // on through it, as it would on a sound card.
     Start("delayuntil delay 0\nbogus\ndelayuntil delay 0.25\n");
+    auto music = std::make_unique<SteppedMusic>();
+    const SteppedMusic& played = *music;
+    demo->m_pAudio = std::move(music);
     CFrameClock clock = CFrameClock::FixedStep(64);
     host.stopAfter = 3;
     LoopResult r = RunFrameLoop(*session, clock, host, {});
@@ -131,6 +144,8 @@ TEST_F(PlayerLoop, HostStopsAndTheScriptEndStopsWhenAsked)
     EXPECT_FALSE(r.ended || r.quit || r.scriptEnded);
     EXPECT_EQ(r.frames, 4);
     EXPECT_EQ(host.updated, (std::vector<bool>{true, false, true, true}));
+    EXPECT_EQ(demo->m_fGlobalTime, 3.0f / 64.0f);
+    EXPECT_DOUBLE_EQ(played.played, 4.0 / 64.0);
 
     // The delay runs out at 17/64 s (read on frame 2, at 1/64 s): the clock stands at
     // 3/64 s, so the end of the script is read on the 15th frame, drawn, and the loop ends.

@@ -177,6 +177,7 @@ TEST(FontResource, DrawsCentredTextAndRestoresStates)
     CNullDemoSystem demo;
     demo.m_nWidth = 640;
     demo.m_nHeight = 480;
+    demo.m_nAuthoredHeight = 480; // laid out in output pixels
     CNullSpriteBackend backend;
     backend.m_fViewportWidth = 640;
     backend.m_fViewportHeight = 480;
@@ -219,6 +220,18 @@ TEST(FontResource, DrawsCentredTextAndRestoresStates)
     backend.ClearRecord();
     font.DrawTextAt("A", Matrix4::Identity());
     EXPECT_EQ(backend.m_Draws.size(), 1u);
+    // Made for an output twice as high, the same text is laid out on that output and
+    // the whole drawn at half size: the authored picture made smaller.
+    demo.m_nAuthoredHeight = 960;
+    backend.ClearRecord();
+    font.DrawTextAt("AB", Matrix4::Identity());
+    ASSERT_EQ(backend.m_Maps.size(), 1u);
+    const ModelVertex& first = backend.m_Ring[size_t(backend.m_Maps[0].firstSprite) * 4];
+    EXPECT_FLOAT_EQ(first.position[0], 632);
+    EXPECT_FLOAT_EQ(first.position[1], 470);
+    const Float3 authoredCorner = mlmath::TransformPoint({1280, 960, 0}, backend.m_LastTransform);
+    EXPECT_FLOAT_EQ(authoredCorner.x, 1);
+    EXPECT_FLOAT_EQ(authoredCorner.y, -1);
 }
 
 TEST(FontResource, FailedLoadsAreReportedAndLeaveTheFontEmpty)
@@ -232,7 +245,8 @@ TEST(FontResource, FailedLoadsAreReportedAndLeaveTheFontEmpty)
     EXPECT_EQ(bad.GetSpriteFont(), nullptr);
     bad.DrawTextAt("A", Matrix4::Identity()); // an empty font draws nothing and raises nothing
     ASSERT_EQ(diag.lines.size(), 1u);
-    EXPECT_NE(diag.lines[0].find("Not a MakeSpriteFont output binary"), std::string::npos) << diag.lines[0];
+    // Said in words, not as the reader's exception text.
+    EXPECT_NE(diag.lines[0].find(": it is not a sprite font file"), std::string::npos) << diag.lines[0];
     EXPECT_NE(diag.lines[0].find("\"bad\""), std::string::npos) << diag.lines[0];
 
     CSpriteFontResource missing("missing", &backend);
@@ -240,7 +254,7 @@ TEST(FontResource, FailedLoadsAreReportedAndLeaveTheFontEmpty)
     CSpriteFontResource badPath("badpath", &backend);
     EXPECT_FALSE(badPath.Load("Fonts\\\xC3("));
     ASSERT_EQ(diag.lines.size(), 3u);
-    EXPECT_NE(diag.lines[1].find("BinaryReader"), std::string::npos);
+    EXPECT_NE(diag.lines[1].find(": the file does not exist"), std::string::npos) << diag.lines[1];
     EXPECT_NE(diag.lines[2].find("Invalid UTF-8 sequence found in input string."), std::string::npos);
 }
 

@@ -6,6 +6,7 @@
 #include "SpriteFontWriter.h"
 
 #include "assets/Utf8Util.h"
+#include "common/ToolMessages.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,17 +29,9 @@ const char* const kUsage =
     "  -h, --help          this text\n"
     "--chars and --chars-file may be combined.\n";
 
-int Usage(const std::string& problem)
-{
-    std::fprintf(stderr, "ml-fontbaker: %s\n%s", problem.c_str(), kUsage);
-    return 2;
-}
+int Usage(const std::string& problem) { return ToolUsage("ml-fontbaker", problem, kUsage); }
 
-int Error(const std::string& problem)
-{
-    std::fprintf(stderr, "ml-fontbaker: error: %s\n", problem.c_str());
-    return 1;
-}
+int Error(const std::string& problem) { return ToolError("ml-fontbaker", problem); }
 
 bool ParseCount(const std::string& text, unsigned long low, unsigned long high, unsigned long& out)
 {

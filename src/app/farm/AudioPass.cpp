@@ -151,14 +151,7 @@ int RunAudioPass(CProductionSession& session, const PulledOutputOf& pulled, cons
         const long index = session.NextFrame();
         const FrameResult frame = session.RunUndrawn(dt);
         const size_t samples = CVideoWriter::SamplesForFrame(index, CRenderOutput::kSampleRate, fps);
-        mixed.clear();
-        if (audio)
-            audio->TakeSamples(mixed);
-        if (frame.updated && audio)
-            cutter.Add(mixed.data(), mixed.size() / CRenderOutput::kChannels);
-        else
-            cutter.AddSilence(samples);
-        cutter.Cut(samples, frameSound);
+        CRenderOutput::CutFrameSound(audio, cutter, samples, mixed, frameSound);
         if (index >= request.firstFrame) {
             if (writing && !file.Write(frameSound)) {
                 ReportFailure("cannot write '" + request.file + "': " + sf_strerror(nullptr));

@@ -113,8 +113,8 @@ std::vector<std::string> CLiveWindow::OverlayLines() const
     const double fps = m_fFrameMs > 0.0 ? 1000.0 / m_fFrameMs : 0.0;
     lines.push_back(Fixed(fps, 1) + " fps  " + Fixed(m_fFrameMs, 2) + " ms a frame");
     lines.push_back("problems " + std::to_string(diag::Count()));
-    if (!diag::Last().empty())
-        lines.push_back("last: " + diag::Last().substr(0, 160));
+    if (!diag::LastProblem().empty())
+        lines.push_back("last: " + diag::LastProblem().substr(0, 160));
     return lines;
 }
 

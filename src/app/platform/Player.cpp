@@ -17,6 +17,7 @@
 #include "app/platform/RenderOutput.h"
 #include "app/platform/SDLDemoSystem.h"
 #include "app/platform/SdlWindow.h"
+#include "assets/FilePath.h"
 #include "audio/sdl/SDLAudioManager.h"
 #include "live/ProductionSession.h"
 #include "render/gl/GLRenderer.h"
@@ -33,6 +34,10 @@
 #ifndef ML_VERSION
 #define ML_VERSION "0.1.0"
 #endif
+
+namespace {
+const char* const kScriptName = "DemoScript.txt";
+} // namespace
 
 void ReportFailure(std::string message)
 {
@@ -77,9 +82,9 @@ long FrameBudget(const PlayerOptions& options, int fps)
 class CPlayerHost : public IFrameHost {
 public:
     CPlayerHost(CPlatformContext& context, CProductionSession& session, std::vector<CaptureRequest> captures,
-                const FrameObserver& observer, CRenderOutput* render)
+                const FrameObserver& observer, CRenderOutput* render, bool announceFirstProblem)
         : m_Context(context), m_Session(session), m_Captures(std::move(captures)), m_Observer(observer),
-          m_pRender(render), m_Written(m_Captures.size(), false)
+          m_pRender(render), m_Written(m_Captures.size(), false), m_bAnnounce(announceFirstProblem)
     {
     }
 
@@ -103,10 +108,10 @@ public:
         return m_pRender && (m_pRender->Failed() || CInterruptFlag::IsRaised());
     }
 
-    void FrameDrawn(long index, const FrameResult& frame) override
+    void FrameDrawn(long index, const FrameResult& /*frame*/) override
     {
         if (m_pRender)
-            m_pRender->AddFrame(index, frame);
+            m_pRender->AddFrame(index);
         bool readBack = false;
         for (size_t i = 0; i < m_Captures.size(); ++i) {
             if (m_Captures[i].frame != index)
@@ -126,6 +131,12 @@ public:
             m_Observer(index, m_Session.Demo());
         if (m_pLive)
             m_pLive->FrameDrawn();
+        // Someone watching a window learns of trouble when it starts, not only at the end.
+        if (m_bAnnounce && diag::Count() > 0) {
+            diag::Notice("marrowlight: problem: " + diag::FirstProblem() +
+                         " (run with -v or --check to see them all)");
+            m_bAnnounce = false;
+        }
     }
 
     // Every capture written; says which were not.
@@ -151,6 +162,7 @@ private:
     CLiveWindow* m_pLive = nullptr;
     std::vector<bool> m_Written;
     std::vector<uint8_t> m_Pixels;
+    bool m_bAnnounce;
 };
 
 } // namespace
@@ -162,11 +174,12 @@ static int CheckProduction(CPlatformContext& context, const PlayerOptions& optio
     diag::SetEnabled(true);
     diag::ResetCount();
     bool started = false;
+    std::string checked;
     {
         auto demo = std::make_unique<CSDLDemoSystem>(&context, true);
-        started = demo->Init("DemoScript.txt", options.width, options.height);
+        started = demo->Init(kScriptName, options.width, options.height);
         if (started)
-            RunScriptCheck(*demo);
+            checked = DescribeCheck(RunScriptCheck(*demo), *demo);
     }
     diag::SetEnabled(wasEnabled);
     if (!started) {
@@ -175,10 +188,20 @@ static int CheckProduction(CPlatformContext& context, const PlayerOptions& optio
         return 1;
     }
     const int problems = diag::Count();
-    if (problems == 0)
-        return 0;
-    Fail("--check found problems (" + std::to_string(problems) + (problems == 1 ? " report)" : " reports)"));
-    return 1;
+    const int warnings = diag::WarningCount();
+    auto counted = [](int n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); };
+    if (problems > 0) {
+        Fail("--check found " + counted(problems, " problem", " problems") +
+             (warnings > 0 ? " and " + counted(warnings, " warning", " warnings") : std::string()));
+        return 1;
+    }
+    if (warnings > 0 && options.strict) {
+        Fail("--check found " + counted(warnings, " warning", " warnings") + ", which --strict counts as problems");
+        return 1;
+    }
+    std::printf("marrowlight: %s: no problems%s\n", checked.c_str(),
+                warnings > 0 ? (", " + counted(warnings, " warning", " warnings")).c_str() : "");
+    return 0;
 }
 
 int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
@@ -204,6 +227,15 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
             return 1;
         }
     }
+    // Without its script a production would play black until stopped: say so instead.
+    if (!FileExists(kScriptName)) {
+        Fail(std::string("no ") + kScriptName + " in " +
+             (options.productionDir.empty() ? std::string("the current directory")
+                                            : "'" + options.productionDir + "'") +
+             ": a production is a folder holding " + kScriptName);
+        return 1;
+    }
+    diag::ResetCount();
 
     // A check and a render never need a window: both run off-screen.
     const bool offscreen = options.headless || options.check || rendering || audioPass;
@@ -233,7 +265,9 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
         CProductionSession session(
             [&]() -> std::unique_ptr<CDemoSystem> {
                 auto demo = std::make_unique<CSDLDemoSystem>(context.get(), fixed);
-                if (!demo->Init("DemoScript.txt", options.width, options.height))
+                if (options.authoredHeight > 0)
+                    demo->m_nAuthoredHeight = options.authoredHeight;
+                if (!demo->Init(kScriptName, options.width, options.height))
                     return nullptr;
                 return demo;
             },
@@ -295,7 +329,8 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
             limits.stopAtScriptEnd = toScriptEnd;
         }
         CFrameClock clock = fixed ? CFrameClock::FixedStep(fps) : CFrameClock::RealTime();
-        CPlayerHost host(*context, session, captures, observer, render.get());
+        const bool announce = !offscreen && !options.quiet && !diag::IsEnabled();
+        CPlayerHost host(*context, session, captures, observer, render.get(), announce);
         std::optional<CLiveWindow> live;
         if (!offscreen) {
             live.emplace(session, options.watch, startFolder);
@@ -304,6 +339,10 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
             host.SetLive(&*live);
         }
         const LoopResult result = RunFrameLoop(session, clock, host, limits);
+        // A run that met problems says so once, however quiet it was otherwise.
+        const std::string summary = diag::SummaryLine(diag::IsEnabled());
+        if (!options.quiet && !summary.empty())
+            diag::Notice(summary);
         if (render) {
             const bool interrupted = CInterruptFlag::IsRaised() && !render->Failed();
             if (!render->Close()) {
@@ -381,6 +420,10 @@ int RunPlayer(int argc, char** argv)
     }
     if (options->loopFrom >= 0.0 && (options->headless || !options->render.empty())) {
         Fail("--loop plays in a window; it does not go with --headless or --render");
+        return 2;
+    }
+    if (options->strict && !options->check) {
+        Fail("--strict goes with --check");
         return 2;
     }
     if (!options->render.empty() && !CMovieEncoder::ContainerFor(options->render) &&

@@ -1,7 +1,6 @@
 // Frames and their music, from the renderer and the mixer to the video writer.
 #include "app/platform/RenderOutput.h"
 
-#include "app/FrameLoop.h"
 #include "audio/PulledAudioOutput.h"
 #include "render/gl/GLRenderer.h"
 
@@ -43,7 +42,7 @@ bool CRenderOutput::Open(const std::string& path)
     return true;
 }
 
-bool CRenderOutput::AddFrame(long index, const FrameResult& frame)
+bool CRenderOutput::AddFrame(long index)
 {
     if (m_bFailed || m_bClosed)
         return false;
@@ -59,17 +58,8 @@ bool CRenderOutput::AddFrame(long index, const FrameResult& frame)
                   m_Pixels.data());
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
 
-    // The frame's sound: what the mixer made for it, or, when an unknown keyword held the
-    // clock, silence of the frame's length, so the sound keeps to the picture's timeline.
     const size_t samples = CVideoWriter::SamplesForFrame(index, kSampleRate, m_nFps);
-    m_Mixed.clear();
-    if (m_pAudio)
-        m_pAudio->TakeSamples(m_Mixed);
-    if (frame.updated && m_pAudio)
-        m_Cutter.Add(m_Mixed.data(), m_Mixed.size() / kChannels);
-    else
-        m_Cutter.AddSilence(samples);
-    m_Cutter.Cut(samples, m_FrameSound);
+    CutFrameSound(m_pAudio, m_Cutter, samples, m_Mixed, m_FrameSound);
 
     if (!m_Writer.PushFrame(m_Pixels.data(), static_cast<std::ptrdiff_t>(width) * 4, m_FrameSound.data(), samples)) {
         m_Error = m_Writer.Error();
@@ -84,6 +74,21 @@ bool CRenderOutput::AddFrame(long index, const FrameResult& frame)
         std::fflush(stdout);
     }
     return true;
+}
+
+void CRenderOutput::CutFrameSound(CPulledAudioOutput* audio, CFrameAudioCutter& cutter, size_t samples,
+                                  std::vector<float>& mixed, std::vector<float>& out)
+{
+    // What the mixer made for the frame (every frame, also one whose clocks an unknown
+    // keyword held), or silence of the frame's length without a mixer.
+    mixed.clear();
+    if (audio) {
+        audio->TakeSamples(mixed);
+        cutter.Add(mixed.data(), mixed.size() / kChannels);
+    } else {
+        cutter.AddSilence(samples);
+    }
+    cutter.Cut(samples, out);
 }
 
 void CRenderOutput::Rebind(CGLRenderer& renderer, CPulledAudioOutput* audio)

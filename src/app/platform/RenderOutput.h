@@ -1,6 +1,6 @@
 // CRenderOutput: the --render side of the player. After each drawn frame it
 // reads the back buffer, cuts that frame's music from the pulled mixer (or
-// silence, when the frame's clock stood still) and hands both to the video
+// silence, when there is no mixer) and hands both to the video
 // writer, whose thread encodes them; it keeps the progress line. It neither
 // draws nor paces, and it does not decide when the render ends.
 #pragma once
@@ -14,7 +14,6 @@
 
 class CGLRenderer;
 class CPulledAudioOutput;
-struct FrameResult;
 
 class CRenderOutput {
 public:
@@ -33,7 +32,7 @@ public:
     // Creates the file (or checks the sequence's folder); false with Error() set.
     bool Open(const std::string& path);
     // The frame just drawn and its sound; false once the writer has failed.
-    bool AddFrame(long index, const FrameResult& frame);
+    bool AddFrame(long index);
     // Writes what is queued and closes the file properly (also after an interrupt).
     bool Close();
     // The production was made again (a replay): frames and music come from these now.
@@ -44,6 +43,11 @@ public:
     bool Failed() const { return m_bFailed; }
     // Seconds of sound handed to the writer: the frames' own lengths, summed.
     double AudioSeconds() const;
+
+    // The sound of one frame of `samples` sample frames, as a render carries it: what the
+    // mixer made since the last call, cut to length by the cutter; mixed is scratch.
+    static void CutFrameSound(CPulledAudioOutput* audio, CFrameAudioCutter& cutter, size_t samples,
+                              std::vector<float>& mixed, std::vector<float>& out);
 
     static constexpr int kSampleRate = 44100;
     static constexpr int kChannels = 2;

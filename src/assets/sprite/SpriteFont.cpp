@@ -1,6 +1,7 @@
 // Sprite font file parsing, glyph lookup and the text layout walk.
 #include "assets/sprite/SpriteFont.h"
 
+#include "app/Diagnostics.h"
 #include "assets/sprite/BinaryReader.h"
 #include "assets/sprite/ComException.h"
 #include "assets/sprite/SpriteBatch.h"
@@ -13,50 +14,6 @@ namespace {
 constexpr char kMagic[8] = {'D', 'X', 'T', 'K', 'f', 'o', 'n', 't'};
 constexpr size_t kGlyphRecordSize = 32;
 constexpr uint32_t kMaxSheetDimension = 16384; // the largest 2D texture a device must support
-
-// Bytes per texel (or per 4x4 block) of every format a sheet may use, so the
-// texture data can be checked to hold every row before a device reads it.
-struct SheetLayout {
-    DxgiFormat format;
-    uint32_t blockSize; // 1, or 4 for block-compressed formats
-    uint32_t bytesPerBlock;
-};
-constexpr SheetLayout kSheetLayouts[] = {
-    {DxgiFormat::R32G32B32A32_FLOAT, 1, 16},
-    {DxgiFormat::R32G32B32_FLOAT, 1, 12},
-    {DxgiFormat::R16G16B16A16_FLOAT, 1, 8},
-    {DxgiFormat::R16G16B16A16_UNORM, 1, 8},
-    {DxgiFormat::R32G32_FLOAT, 1, 8},
-    {DxgiFormat::R10G10B10A2_UNORM, 1, 4},
-    {DxgiFormat::R8G8B8A8_UNORM, 1, 4},
-    {DxgiFormat::R8G8B8A8_UNORM_SRGB, 1, 4},
-    {DxgiFormat::R32_FLOAT, 1, 4},
-    {DxgiFormat::R32_UINT, 1, 4},
-    {DxgiFormat::R16_FLOAT, 1, 2},
-    {DxgiFormat::R16_UNORM, 1, 2},
-    {DxgiFormat::R16_UINT, 1, 2},
-    {DxgiFormat::R8_UNORM, 1, 1},
-    {DxgiFormat::A8_UNORM, 1, 1},
-    {DxgiFormat::BC1_UNORM, 4, 8},
-    {DxgiFormat::BC2_UNORM, 4, 16},
-    {DxgiFormat::BC3_UNORM, 4, 16},
-    {DxgiFormat::B5G6R5_UNORM, 1, 2},
-    {DxgiFormat::B5G5R5A1_UNORM, 1, 2},
-    {DxgiFormat::B8G8R8A8_UNORM, 1, 4},
-    {DxgiFormat::B8G8R8X8_UNORM, 1, 4},
-    {DxgiFormat::R10G10B10_XR_BIAS_A2_UNORM, 1, 4},
-    {DxgiFormat::B8G8R8A8_UNORM_SRGB, 1, 4},
-    {DxgiFormat::B8G8R8X8_UNORM_SRGB, 1, 4},
-    {DxgiFormat::B4G4R4A4_UNORM, 1, 2},
-};
-
-const SheetLayout* FindSheetLayout(uint32_t format)
-{
-    for (const SheetLayout& layout : kSheetLayouts)
-        if (static_cast<uint32_t>(layout.format) == format)
-            return &layout;
-    return nullptr;
-}
 
 // Texel widths from a file may be anything; keep the subtraction out of int32.
 float Extent(int32_t low, int32_t high) { return static_cast<float>(static_cast<int64_t>(high) - low); }
@@ -117,12 +74,15 @@ void SpriteFont::Parse(ISpriteDevice& device, BinaryReader& reader)
 
     // A device trusts the size, format and pitch it is given and would read past
     // the data of a file that lies about them; refuse such a sheet as a device would.
-    const SheetLayout* layout = FindSheetLayout(format);
-    if (!layout || width == 0 || height == 0 || width > kMaxSheetDimension || height > kMaxSheetDimension)
+    const DxgiFormatInfo* layout = FindDxgiFormat(format);
+    if (!layout || layout->bytesPerBlock == 0) {
+        diag::Report("sheet format " + DescribeDxgiFormat(format) + " cannot be a sheet texture");
         throw com_exception(kResultInvalidArg);
-    const uint64_t blocksWide = (uint64_t(width) + layout->blockSize - 1) / layout->blockSize;
-    const uint64_t rowsNeeded = (uint64_t(height) + layout->blockSize - 1) / layout->blockSize;
-    if (uint64_t(rowPitch) < blocksWide * layout->bytesPerBlock || rowCount < rowsNeeded)
+    }
+    if (width == 0 || height == 0 || width > kMaxSheetDimension || height > kMaxSheetDimension)
+        throw com_exception(kResultInvalidArg);
+    const uint64_t rowsNeeded = layout->BlockRows(height);
+    if (uint64_t(rowPitch) < layout->RowBytes(width) || rowCount < rowsNeeded)
         throw com_exception(kResultInvalidArg);
     m_pSheet = device.CreateTexture(static_cast<DxgiFormat>(format), width, height, rowPitch,
                                     std::span<const uint8_t>(texels, size_t(rowsNeeded) * rowPitch));

@@ -8,6 +8,7 @@
 #include "assets/sprite/SpriteFont.h"
 #include "render/FontResource.h"
 
+#include <exception>
 #include <memory>
 
 class CSpriteFontResource : public CFontResource {
@@ -24,7 +25,9 @@ public:
     bool Reload() override;
 
     // Draws the text centred on the output point that world's x and y translation
-    // give, read from -1 to 1 across the width and height. Raises what the UTF-8
+    // give, read from -1 to 1 across the width and height. Glyph sizes are pixels of
+    // the height the production was authored for, so at any other output size the
+    // text scales with the picture. Raises what the UTF-8
     // conversion, the font and the batch raise (the caller decides what to skip);
     // the renderer's states are restored either way once the batch has begun.
     void DrawTextAt(std::string text, const Matrix4& world) override;
@@ -33,9 +36,13 @@ public:
 
     const DirectX::SpriteFont* GetSpriteFont() const { return m_pSpriteFont.get(); }
 
+    // The reason a load failed, in words for the author (what the font path raises
+    // names classes and result codes).
+    static std::string FailureInWords(const std::exception& e, const std::string& path);
+
     // Top-left pen position of a text measuring size, centred on world's point of
     // a width x height output (y grows downwards: -1 is the top edge).
-    static DirectX::Vector2 PenPosition(DirectX::Vector2 size, const Matrix4& world, int width, int height);
+    static DirectX::Vector2 PenPosition(DirectX::Vector2 size, const Matrix4& world, float width, float height);
 
 protected:
     // Puts back the renderer's own depth-stencil, rasterizer and blend states,

@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <sstream>
 
 namespace {
@@ -42,11 +43,12 @@ void ReportLines(const std::string& text)
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);)
         if (!line.empty())
-            diag::Report("  " + line);
+            diag::Detail("  " + line);
 }
 
-// The translator's "file:line: severity: message" lines, each reported at the shader's
-// own file and line, where an editor can jump to; other lines stay under the material's.
+// The translator's "file:line: severity: message" lines, each shown at the shader's own
+// file and line, where an editor can jump to; other lines stay under the material's.
+// All are details of the one problem, the shader that does not compile.
 void ReportShaderLog(const std::string& text, const std::string& path)
 {
     std::istringstream lines(text);
@@ -59,15 +61,15 @@ void ReportShaderLog(const std::string& text, const std::string& path)
             while (end < line.size() && std::isdigit(static_cast<unsigned char>(line[end])))
                 ++end;
             if (end > digits && line.compare(end, 2, ": ") == 0) {
-                diag::ReportAt(path, std::atoi(line.c_str() + digits), line.substr(end + 2));
+                diag::DetailAt(path, std::atoi(line.c_str() + digits), line.substr(end + 2));
                 continue;
             }
             if (line.compare(path.size(), 2, ": ") == 0) {
-                diag::ReportAt(path, 0, line.substr(path.size() + 2));
+                diag::DetailAt(path, 0, line.substr(path.size() + 2));
                 continue;
             }
         }
-        diag::Report("  " + line);
+        diag::Detail("  " + line);
     }
 }
 
@@ -103,11 +105,15 @@ bool CGLMaterialResource::Load(const std::string& path)
     m_bFillConstants = ReadMaterialFile(path);
     MakeBuffers(m_Vertex);
     MakeBuffers(m_Pixel);
-    if (m_bFillConstants)
+    if (m_bFillConstants) {
+        // A buffer both stages declare is one set of constants to the author: said once.
+        std::set<std::pair<std::string, uint32_t>> checked;
         for (const Stage* stage : {&m_Vertex, &m_Pixel})
             for (const GLConstantBuffer& b : stage->buffers)
                 for (const ShaderVariable& v : b.variables)
-                    CheckConstant(v.name, v.size);
+                    if (checked.insert({v.name, v.size}).second)
+                        CheckConstant(v.name, v.size);
+    }
     return m_bFillConstants;
 }
 

@@ -161,21 +161,27 @@ std::shared_ptr<ISpriteTexture> CGLSpriteDevice::CreateTexture(DxgiFormat format
                                                                uint32_t rowPitch, std::span<const uint8_t> data)
 {
     const GLFormat* f = FindGLFormat(format);
-    if (!f || f->internalFormat == 0 || width == 0 || height == 0)
+    const DxgiFormatInfo* layout = FindDxgiFormat(format);
+    if (!f || f->internalFormat == 0 || !layout || layout->bytesPerBlock == 0) {
+        diag::Report("sheet format " + DescribeDxgiFormat(format) + " has no OpenGL form");
+        throw com_exception(kResultInvalidArg);
+    }
+    if (width == 0 || height == 0)
         throw com_exception(kResultInvalidArg);
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     if (width > static_cast<uint32_t>(maxSize) || height > static_cast<uint32_t>(maxSize))
         throw com_exception(kResultInvalidArg);
-    if (f->compressed && !epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc")) {
-        diag::Report("block-compressed sheets need S3TC texture compression, which this driver lacks");
-        throw com_exception(kResultInvalidArg);
-    }
+    for (const char* extension : f->extensions)
+        if (extension && !epoxy_has_gl_extension(extension)) {
+            diag::Report("sheet format " + DescribeDxgiFormat(format) + " needs " + extension +
+                         ", which this driver lacks");
+            throw com_exception(kResultInvalidArg);
+        }
 
     // GL reads tightly packed rows (of texels, or of 4x4 blocks); the file's pitch may be wider.
-    const uint32_t block = f->compressed ? 4u : 1u;
-    const size_t tightPitch = size_t((width + block - 1) / block) * f->bytes;
-    const size_t rows = (height + block - 1) / block;
+    const size_t tightPitch = size_t(layout->RowBytes(width));
+    const size_t rows = size_t(layout->BlockRows(height));
     if (rowPitch < tightPitch || data.size() < (rows - 1) * size_t(rowPitch) + tightPitch)
         throw com_exception(kResultInvalidArg);
     std::vector<uint8_t> packed;

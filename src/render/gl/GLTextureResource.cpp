@@ -63,12 +63,12 @@ bool CGLTextureResource::Load(const std::string& path)
         return false;
     }
     const GLFormat* format = FindGLFormat(image.format);
-    if (!format || !format->internalFormat || format->compressed) {
-        diag::Report(what + ": its pixel format (DXGI " + std::to_string(static_cast<uint32_t>(image.format)) +
-                     ") has no OpenGL equivalent");
+    const DxgiFormatInfo* layout = FindDxgiFormat(image.format);
+    if (!format || !format->internalFormat || format->compressed || !layout || layout->blockWidth != 1) {
+        diag::Report(what + ": its pixel format " + DescribeDxgiFormat(image.format) + " has no OpenGL form");
         return false;
     }
-    if (image.width == 0 || image.height == 0 || image.rowPitch != image.width * format->bytes) {
+    if (image.width == 0 || image.height == 0 || image.rowPitch != layout->RowBytes(image.width)) {
         diag::Report(what + ": the decoded image has no pixels to upload");
         return false;
     }

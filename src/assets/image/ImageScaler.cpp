@@ -1,6 +1,6 @@
 // Target size rule and the area-averaging resampler, done separably: each
 // source row is resampled across once, then rows are blended down.
-#include "assets/ImageScaler.h"
+#include "assets/image/ImageScaler.h"
 
 #include <algorithm>
 #include <cmath>
