@@ -21,8 +21,9 @@ public:
     virtual bool PumpMessages() { return true; }
     // Asked after the messages, before each frame.
     virtual FrameGate BeforeFrame() { return FrameGate::Run; }
-    // The frame of this index (0-based, from the production's start) has been drawn and presented; frame.updated
-    // is false when an unknown keyword held the clocks still (the music played on).
+    // The frame of this index (0-based, from the production's start) has been drawn and
+    // presented; frame.updated is false when an unknown keyword held the clocks still
+    // (the music played on).
     virtual void FrameDrawn(long /*index*/, const FrameResult& /*frame*/) {}
     // Asked after each drawn frame; true ends the loop (a failed output, an interrupt).
     virtual bool ShouldStop() { return false; }

@@ -9,6 +9,24 @@
 namespace {
 // Frames between two looks at the interrupt during a fast-forward.
 constexpr long kInterruptEvery = 32;
+
+// A replay runs again what already ran: its problems were said then and count
+// once. Only a replay of changed files has new ones to say.
+class ReplayReports {
+public:
+    explicit ReplayReports(bool report) : m_bWas(diag::IsEnabled())
+    {
+        diag::ResetCount();
+        if (!report)
+            diag::SetEnabled(false);
+    }
+    ~ReplayReports() { diag::SetEnabled(m_bWas); }
+    ReplayReports(const ReplayReports&) = delete;
+    ReplayReports& operator=(const ReplayReports&) = delete;
+
+private:
+    bool m_bWas;
+};
 } // namespace
 
 CProductionSession::CProductionSession(Factory factory, int fps, bool fixedStep)
@@ -143,15 +161,17 @@ bool CProductionSession::FastForwardToTime(double seconds)
     return Forward([&] { return static_cast<double>(m_pDemo->m_fGlobalTime) >= seconds; });
 }
 
-bool CProductionSession::ReplayTo(long frame)
+bool CProductionSession::ReplayTo(long frame, bool report)
 {
+    ReplayReports reports(report);
     if (!Rebuild())
         return false;
     return frame <= 0 || FastForwardTo(frame) || m_bEnded;
 }
 
-bool CProductionSession::ReplayToTime(double seconds)
+bool CProductionSession::ReplayToTime(double seconds, bool report)
 {
+    ReplayReports reports(report);
     if (!Rebuild())
         return false;
     return seconds <= 0.0 || FastForwardToTime(seconds) || m_bEnded;

@@ -55,8 +55,10 @@ public:
     // The same until the global clock reaches `seconds`.
     bool FastForwardToTime(double seconds);
     // Makes the demo system again (from the files as they are now) and fast-forwards it.
-    bool ReplayTo(long frame);
-    bool ReplayToTime(double seconds);
+    // The problems met are counted afresh; they are said again only when `report`
+    // (the files changed), not for a replay of what was already played.
+    bool ReplayTo(long frame, bool report = false);
+    bool ReplayToTime(double seconds, bool report = false);
 
     // The production's files changed: frames learnt as needed may be needed no more.
     void ForgetNeeds();

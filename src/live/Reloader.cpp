@@ -94,7 +94,7 @@ CReloader::Outcome CReloader::Poll()
         // in real time is not worth keeping exact.
         const double now = demo.m_fGlobalTime;
         m_Session.ForgetNeeds();
-        m_Session.ReplayToTime(now);
+        m_Session.ReplayToTime(now, true);
         outcome = Outcome::Replayed;
     } else {
         std::set<CResource*> done;

@@ -37,10 +37,17 @@ public:
 
     // The files the resource was made from, as the script named them; none for
     // what a script makes from numbers alone.
-    virtual std::vector<std::string> GetSourceFiles() const { return {}; }
+    virtual std::vector<std::string> GetSourceFiles() const
+    {
+        return m_SourcePath.empty() ? std::vector<std::string>{} : std::vector<std::string>{m_SourcePath};
+    }
     // Makes the resource again from its files, in place, for whoever holds it.
     // False, with a report, when they do not load: the resource stays as it was.
     virtual bool Reload() { return false; }
+
+protected:
+    // The file a load read, kept for a reload.
+    std::string m_SourcePath;
 
 private:
     ResourceKind m_Kind;

@@ -101,13 +101,6 @@ std::string CSpriteFontResource::CheckText(const std::string& text) const
     return {};
 }
 
-std::vector<std::string> CSpriteFontResource::GetSourceFiles() const
-{
-    if (m_SourcePath.empty())
-        return {};
-    return {m_SourcePath};
-}
-
 bool CSpriteFontResource::Reload()
 {
     if (m_SourcePath.empty())

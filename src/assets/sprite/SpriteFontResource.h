@@ -20,7 +20,6 @@ public:
     // UTF-8 in the path, a missing or malformed file, the device) is reported
     // and gives false, and the font stays empty.
     bool Load(const std::string& path);
-    std::vector<std::string> GetSourceFiles() const override;
     // Loads the file again; the texts drawn with this font use the new one.
     bool Reload() override;
 
@@ -53,5 +52,4 @@ private:
     DirectX::ISpriteContext* m_pContext;
     std::unique_ptr<DirectX::SpriteFont> m_pSpriteFont;
     std::unique_ptr<DirectX::SpriteBatch> m_pSpriteBatch;
-    std::string m_SourcePath;
 };

@@ -85,7 +85,6 @@ private:
     // shader without bound constant buffers reads zeros on Direct3D.
     bool m_bFillConstants = false;
     std::unordered_map<const void*, UserConstants> m_UserConstants;
-    std::string m_SourcePath;
     std::vector<std::string> m_ShaderFiles;
     const UserConstants* m_pBoundConstants = nullptr; // null: the material's own buffers
 };

@@ -70,13 +70,6 @@ void CGLModelResource::Draw()
         m_Renderer.DrawIndexed(m_VertexBuffer, m_IndexBuffer, static_cast<GLsizei>(m_nIndexCount));
 }
 
-std::vector<std::string> CGLModelResource::GetSourceFiles() const
-{
-    if (m_SourcePath.empty())
-        return {};
-    return {m_SourcePath};
-}
-
 bool CGLModelResource::Reload()
 {
     if (m_SourcePath.empty())

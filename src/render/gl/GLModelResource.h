@@ -22,7 +22,6 @@ public:
     bool BuildQuad();
     void Draw() override;
 
-    std::vector<std::string> GetSourceFiles() const override;
     bool Reload() override;
 
 private:
@@ -31,5 +30,4 @@ private:
     CGLRenderer& m_Renderer;
     GLuint m_VertexBuffer = 0;
     GLuint m_IndexBuffer = 0;
-    std::string m_SourcePath;
 };

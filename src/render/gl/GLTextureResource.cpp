@@ -131,13 +131,6 @@ bool CGLTextureResource::CreateRenderTarget(int width, int height)
     return true;
 }
 
-std::vector<std::string> CGLTextureResource::GetSourceFiles() const
-{
-    if (m_SourcePath.empty())
-        return {};
-    return {m_SourcePath};
-}
-
 bool CGLTextureResource::Reload()
 {
     if (m_SourcePath.empty() || m_Framebuffer)

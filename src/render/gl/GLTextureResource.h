@@ -28,7 +28,6 @@ public:
     // The format an image load chose; UNKNOWN for render targets and failures.
     DxgiFormat GetFormat() const { return m_Format; }
 
-    std::vector<std::string> GetSourceFiles() const override;
     bool Reload() override;
 
 protected:
@@ -36,5 +35,4 @@ protected:
     GLuint m_Texture = 0;
     GLuint m_Framebuffer = 0;
     DxgiFormat m_Format = DxgiFormat::UNKNOWN;
-    std::string m_SourcePath;
 };
