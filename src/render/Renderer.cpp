@@ -81,12 +81,17 @@ void CRenderer::BeginScene()
         first->BindAsTarget();
 }
 
+void CRenderer::BindStageTarget(CPostProcessResource& target, CPostProcessResource& /*pass*/)
+{
+    target.BindAsTarget();
+}
+
 void CRenderer::EndScene()
 {
     for (size_t i = 0; i < m_PostProcesses.size(); ++i) {
         CPostProcessResource* next = i + 1 < m_PostProcesses.size() ? m_PostProcesses[i + 1] : m_pFadeEffect;
         if (next)
-            next->BindAsTarget();
+            BindStageTarget(*next, *m_PostProcesses[i]);
         m_PostProcesses[i]->Render();
     }
     SetBackBufferTarget();

@@ -45,6 +45,10 @@ public:
     virtual CTextRendererProperty* CreateTextRenderer(CFontResource* font, std::string name, std::string text) = 0;
     virtual void BeginScene();
     virtual void EndScene();
+    // Makes the target of a stage of the chain the output, ready for the given
+    // pass to draw into: BindAsTarget. A back end may skip the clear when the
+    // pass overwrites every pixel anyway.
+    virtual void BindStageTarget(CPostProcessResource& target, CPostProcessResource& pass);
     virtual void SetBackBufferTarget() = 0;
     virtual void PushTransform(CTransform* transform) = 0;
     virtual void PopTransform() = 0;

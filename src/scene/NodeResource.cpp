@@ -43,6 +43,7 @@ void CNodeResource::AttachTo(CNodeResource* parent)
     m_pParent = parent;
     m_pNextSibling = parent->m_pFirstChild;
     parent->m_pFirstChild = this;
+    parent->m_ChildByName[GetName()] = this;
 }
 
 void CNodeResource::Update(float dt)
@@ -88,16 +89,30 @@ void CNodeResource::RenderSelf()
         m_pFirstChild->Render();
 }
 
+CNodeResource* CNodeResource::FindInChain(const std::string& name)
+{
+    // The parent's index covers the whole chain when this node heads it.
+    if (m_pParent && m_pParent->m_pFirstChild == this) {
+        const auto it = m_pParent->m_ChildByName.find(name);
+        return it == m_pParent->m_ChildByName.end() ? nullptr : it->second;
+    }
+    for (CNodeResource* n = this; n; n = n->m_pNextSibling)
+        if (n->GetName() == name)
+            return n;
+    return nullptr;
+}
+
 CNodeResource* CNodeResource::FindByPath(const std::string& path)
 {
-    const size_t p = path.find('\\');
-    const std::string head = path.substr(0, p);
-    for (CNodeResource* n = this; n; n = n->m_pNextSibling) {
-        if (n->GetName() != head)
-            continue;
-        if (p == std::string::npos)
+    CNodeResource* chain = this;
+    size_t start = 0;
+    while (chain) {
+        const size_t end = path.find('\\', start);
+        CNodeResource* n = chain->FindInChain(path.substr(start, end == std::string::npos ? end : end - start));
+        if (!n || end == std::string::npos)
             return n;
-        return n->m_pFirstChild ? n->m_pFirstChild->FindByPath(path.substr(p + 1)) : nullptr;
+        chain = n->m_pFirstChild;
+        start = end + 1;
     }
     return nullptr;
 }

@@ -1,10 +1,13 @@
 // CNodeResource: a scene-graph node (first-child / next-sibling tree) with its
 // transform, enabled flag and property list, and the update and render walks.
 // It does not own its properties (they are registered resources) or its children.
+// Each node indexes its children by name, so a path is resolved in time linear
+// in its length, not in the number of siblings.
 #pragma once
 #include "scene/Resource.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class CProperty;
@@ -22,6 +25,9 @@ public:
     virtual void Update(float dt);
     virtual void Render();
 
+    // The first segment names this node or one of its later siblings (the newest
+    // of that name wins, as the chain runs newest first); the rest is resolved
+    // among that node's children the same way.
     CNodeResource* FindByPath(const std::string& path);
     // Links this node as the parent's first child.
     void AttachTo(CNodeResource* parent);
@@ -38,6 +44,8 @@ public:
 private:
     void UpdateSelf(float dt);
     void RenderSelf();
+    // This node or a later sibling named so: the first such in the chain.
+    CNodeResource* FindInChain(const std::string& name);
 
     bool m_bEnabled = true;
     CNodeResource* m_pParent = nullptr;
@@ -45,5 +53,7 @@ private:
     CNodeResource* m_pNextSibling = nullptr;
     std::unique_ptr<CTransform> m_pTransform;
     std::vector<CProperty*> m_Properties;
+    // Name -> the newest child of that name (the first in the chain).
+    std::unordered_map<std::string, CNodeResource*> m_ChildByName;
     CRenderer* m_pRenderer;
 };

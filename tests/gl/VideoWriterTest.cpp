@@ -1,8 +1,10 @@
 // The --render output: movies and PNG sequences written, then read back with
 // FFmpeg and stb_image; interruption, errors from the encoder thread, progress text.
+#include "ProductionRunner.h"
 #include "app/platform/InterruptFlag.h"
 #include "app/platform/PngSequenceEncoder.h"
 #include "app/platform/ProgressReporter.h"
+#include "app/platform/RenderOutput.h"
 #include "app/platform/VideoWriter.h"
 #include "support/TempDir.h"
 
@@ -205,6 +207,49 @@ TEST(VideoWriterTest, PngSequenceHoldsExactlyTheFramesAndPixels)
     ASSERT_TRUE(p);
     EXPECT_EQ(CPngSequenceEncoder::FileName(*p, 42), "a%b_   42.png");
     EXPECT_EQ(CPngSequenceEncoder::FileName(*CPngSequenceEncoder::ParsePattern("f%d.png"), 123456), "f123456.png");
+}
+
+// Frames go from the back buffer into the writer's own buffers, straight (as on
+// llvmpipe) or through the ring of pixel buffers a GPU gets: either way every
+// frame arrives, in order, as drawn, including those still in the ring at the end.
+TEST(VideoWriterTest, RenderOutputWritesEveryFrameAsDrawnStraightOrThroughTheRing)
+{
+    for (const auto mode : {CGLFrameReader::Mode::Direct, CGLFrameReader::Mode::Ring}) {
+        TempDir dir;
+        const std::string pattern = (dir.Path() / "f_%02d.png").string();
+        constexpr long kFrames = 12;
+        std::unique_ptr<CRenderOutput> output;
+        std::vector<std::vector<uint8_t>> drawn;
+        bool added = true;
+        RunProduction("fade", {}, 60, kFrames, [&](long frame, CDemoSystem& demo) {
+            auto& renderer = static_cast<CGLRenderer&>(*demo.m_pRenderer);
+            if (!output) {
+                output = std::make_unique<CRenderOutput>(renderer, nullptr, 60, kFrames, mode);
+                ASSERT_TRUE(output->Open(pattern)) << output->Error();
+            }
+            drawn.emplace_back();
+            renderer.ReadBackBuffer(drawn.back());
+            added = added && output->AddFrame(frame);
+            if (frame == kFrames - 1) {
+                EXPECT_TRUE(output->Close()) << output->Error();
+            }
+        });
+        ASSERT_TRUE(added);
+        ASSERT_EQ(drawn.size(), static_cast<size_t>(kFrames));
+        EXPECT_EQ(output->Frames(), kFrames);
+        EXPECT_NE(drawn.front(), drawn.back()); // the fade moves, so order shows
+        for (long f = 0; f < kFrames; ++f) {
+            int w = 0, h = 0, comp = 0;
+            const std::string file = (dir.Path() / ("f_" + std::string(f < 10 ? "0" : "") + std::to_string(f) + ".png")).string();
+            uint8_t* got = stbi_load(file.c_str(), &w, &h, &comp, 3);
+            ASSERT_NE(got, nullptr) << file;
+            EXPECT_TRUE(std::equal(drawn[static_cast<size_t>(f)].begin(), drawn[static_cast<size_t>(f)].end(), got))
+                << file << (mode == CGLFrameReader::Mode::Ring ? " (ring)" : " (direct)");
+            stbi_image_free(got);
+        }
+    }
+    EXPECT_EQ(CGLFrameReader::ModeFor("llvmpipe (LLVM 15.0.6, 256 bits)"), CGLFrameReader::Mode::Direct);
+    EXPECT_EQ(CGLFrameReader::ModeFor("NVIDIA H100 PCIe/PCIe/SSE2"), CGLFrameReader::Mode::Ring);
 }
 
 TEST(VideoWriterTest, UnusableRequestsFailCleanly)

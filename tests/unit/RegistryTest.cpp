@@ -1,8 +1,13 @@
 // Resource registry and parameter table: name folding, kinds, duplicates, lookups.
+#include "render/ConstantFiller.h"
 #include "scene/ParameterTable.h"
 #include "scene/ResourceRegistry.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
 
 namespace {
 struct TestResource : CResource {
@@ -35,6 +40,34 @@ TEST(ResourceRegistry, NamesFoldOnlyAsciiLettersAndKindsSeparate)
     EXPECT_EQ(reg.GetAll().size(), 4u);
 }
 
+// The index answers exactly as a scan of the list in registration order would.
+TEST(ResourceRegistry, IndexAgreesWithAScanInRegistrationOrder)
+{
+    std::mt19937 random(7);
+    std::vector<std::unique_ptr<TestResource>> made;
+    CResourceRegistry reg;
+    const char* names[] = {"a", "A", "b", "node", "NODE", "x\xC3", "", "long name with spaces"};
+    for (int i = 0; i < 400; ++i) {
+        const auto kind = static_cast<ResourceKind>(1 + random() % 11);
+        made.push_back(std::make_unique<TestResource>(kind, names[random() % std::size(names)]));
+        bool listed = false;
+        for (CResource* r : reg.GetAll())
+            listed = listed || (r->GetKind() == kind && r->GetName() == made.back()->GetName());
+        EXPECT_EQ(reg.AddResource(made.back().get()), !listed);
+    }
+    for (const char* name : names) {
+        auto scan = [&](int kind) -> CResource* {
+            for (CResource* r : reg.GetAll())
+                if ((kind == 0 || r->GetKind() == kind) && r->GetName() == LowerAscii(name))
+                    return r;
+            return nullptr;
+        };
+        EXPECT_EQ(reg.FindResource(name), scan(0)) << name;
+        for (int kind = 1; kind <= 11; ++kind)
+            EXPECT_EQ(reg.FindResource(name, static_cast<ResourceKind>(kind)), scan(kind)) << name << " " << kind;
+    }
+}
+
 TEST(ParameterTable, RegisterSetAndExactFind)
 {
     CParameterTable table;
@@ -65,5 +98,35 @@ TEST(ParameterTable, RegisterSetAndExactFind)
     EXPECT_EQ(table.GetAll().size(), 5u);
     EXPECT_EQ(table.FindParameter("ambientcolour", &size), colourB);
     EXPECT_EQ(size, 16u);
+}
+
+// Variables are matched once, yet see re-pointed bindings and names that appear later.
+TEST(ConstantFiller, FollowsRePointingAndLateBindings)
+{
+    CParameterTable table;
+    const float time = 2.5f;
+    const float colourA[4] = {1, 2, 3, 4}, colourB[4] = {5, 6, 7, 8};
+    table.RegisterParameter(&time, 4, "global_time");
+    CConstantFiller filler({{"ambientcolour", 0, 16}, {"global_time", 16, 4}, {"global_time", 20, 8},
+                            {"ambientcolour", 28, 16}});
+    std::vector<uint8_t> shadow(32, 0xAB);
+    auto floatAt = [&](size_t offset) {
+        float f;
+        std::memcpy(&f, shadow.data() + offset, 4);
+        return f;
+    };
+
+    filler.Fill(table, shadow);
+    EXPECT_EQ(floatAt(0), 0.0f); // not published yet: zero
+    EXPECT_EQ(floatAt(16), 2.5f);
+    EXPECT_EQ(floatAt(20), 0.0f); // size differs: never written
+    EXPECT_EQ(floatAt(28), 0.0f); // would run past the buffer
+
+    table.SetParameter("AmbientColour", colourA, 16);
+    filler.Fill(table, shadow);
+    EXPECT_EQ(floatAt(12), 4.0f);
+    table.SetParameter("AmbientColour", colourB, 16);
+    filler.Fill(table, shadow);
+    EXPECT_EQ(floatAt(0), 5.0f);
 }
 } // namespace

@@ -194,9 +194,7 @@ TEST_F(SceneGraph, TensOfThousandsOfSiblingsDoNotExhaustTheStack)
     CNodeResource* first = nullptr;
     CNodeResource* last = nullptr;
     for (int i = 0; i < 100000; ++i) {
-        // Built directly: registering 100,000 names would cost a quadratic number of lookups.
-        auto* n = new CNodeResource("n" + std::to_string(i), new CMatrixTransform(), &Renderer());
-        demo->Adopt(n);
+        CNodeResource* n = Renderer().CreateNode("n" + std::to_string(i));
         n->AttachTo(root);
         if (!first)
             first = n;
@@ -212,6 +210,8 @@ TEST_F(SceneGraph, TensOfThousandsOfSiblingsDoNotExhaustTheStack)
     Renderer().RenderScene();
     EXPECT_EQ(log, (std::vector<std::string>{"u:p1", "u:p2", "r:p1", "r:p2"}));
     EXPECT_EQ(Renderer().FindNode("root\\n0"), first);
+    EXPECT_EQ(Renderer().FindNode("\\n99999"), last);
+    EXPECT_EQ(demo->m_Resources->FindResource("N99999", RESOURCE_NODE), last);
 }
 
 } // namespace

@@ -5,9 +5,16 @@
 #include "render/gl/GLRenderer.h"
 
 #include <cstdio>
+#include <utility>
 
 CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames)
-    : m_pRenderer(&renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames)
+    : CRenderOutput(renderer, audio, fps, totalFrames, CGLFrameReader::ModeForCurrentContext())
+{
+}
+
+CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames,
+                             CGLFrameReader::Mode readMode)
+    : m_pRenderer(&renderer), m_pAudio(audio), m_nFps(fps), m_Progress(fps, totalFrames), m_ReadMode(readMode)
 {
 }
 
@@ -33,6 +40,7 @@ bool CRenderOutput::Open(const std::string& path)
         m_bFailed = true;
         return false;
     }
+    m_pReader = std::make_unique<CGLFrameReader>(*m_pRenderer, m_ReadMode);
     // From here on the mixer keeps what it makes until this output takes it.
     if (m_pAudio) {
         m_pAudio->SetKeepSamples(true);
@@ -46,28 +54,30 @@ bool CRenderOutput::AddFrame(long index)
 {
     if (m_bFailed || m_bClosed)
         return false;
-    const GLuint backBuffer = m_pRenderer->GetBackBuffer();
-    const int width = m_pRenderer->Width();
-    const int height = m_pRenderer->Height();
-    m_Pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
-    glNamedFramebufferReadBuffer(backBuffer, GL_COLOR_ATTACHMENT0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    // Row 0 of the back buffer is the top of the picture, which is what the writer takes.
-    glReadnPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, static_cast<GLsizei>(m_Pixels.size()),
-                  m_Pixels.data());
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
-
     const size_t samples = CVideoWriter::SamplesForFrame(index, kSampleRate, m_nFps);
-    CutFrameSound(m_pAudio, m_Cutter, samples, m_Mixed, m_FrameSound);
+    m_Sounds.push_back({{}, samples});
+    CutFrameSound(m_pAudio, m_Cutter, samples, m_Mixed, m_Sounds.back().samples);
 
-    if (!m_Writer.PushFrame(m_Pixels.data(), static_cast<std::ptrdiff_t>(width) * 4, m_FrameSound.data(), samples)) {
+    m_pReader->Start();
+    while (m_pReader->Pending() >= m_pReader->Depth())
+        if (!WriteOldest())
+            return false;
+    return true;
+}
+
+bool CRenderOutput::WriteOldest()
+{
+    uint8_t* pixels = m_Writer.BeginFrame();
+    m_pReader->TakeOldest(pixels);
+    const FrameSound sound = std::move(m_Sounds.front());
+    m_Sounds.pop_front();
+    if (!pixels || !m_Writer.EndFrame(sound.samples.data(), sound.frames)) {
         m_Error = m_Writer.Error();
         m_bFailed = true;
         return false;
     }
     ++m_nFrames;
-    m_nSamples += static_cast<int64_t>(samples);
+    m_nSamples += static_cast<int64_t>(sound.frames);
     m_Progress.Update(m_nFrames);
     if (m_bProgressLines) {
         std::printf("frames %ld\n", m_nFrames);
@@ -93,8 +103,13 @@ void CRenderOutput::CutFrameSound(CPulledAudioOutput* audio, CFrameAudioCutter& 
 
 void CRenderOutput::Rebind(CGLRenderer& renderer, CPulledAudioOutput* audio)
 {
+    // Frames on their way out of the GPU are written before the reader follows the new renderer.
+    while (m_pReader && m_pReader->Pending() > 0 && !m_bFailed && m_Writer.IsOpen())
+        WriteOldest();
     m_pRenderer = &renderer;
     m_pAudio = audio;
+    if (m_pReader && !m_bClosed)
+        m_pReader = std::make_unique<CGLFrameReader>(*m_pRenderer, m_ReadMode);
     // As at Open: what the new mixer made before this point belongs to no frame.
     if (m_pAudio && m_Writer.IsOpen() && !m_bClosed) {
         m_pAudio->SetKeepSamples(true);
@@ -110,6 +125,10 @@ bool CRenderOutput::Close()
     m_bClosed = true;
     if (m_pAudio)
         m_pAudio->SetKeepSamples(false);
+    // The frames still on their way out of the GPU.
+    while (m_pReader && m_pReader->Pending() > 0 && !m_bFailed && m_Writer.IsOpen())
+        WriteOldest();
+    m_pReader.reset();
     if (!m_Writer.IsOpen())
         return !m_bFailed;
     const bool closed = m_Writer.Close();

@@ -1,14 +1,18 @@
 // CRenderOutput: the --render side of the player. After each drawn frame it
-// reads the back buffer, cuts that frame's music from the pulled mixer (or
-// silence, when there is no mixer) and hands both to the video
+// reads the back buffer straight into the video writer's queue (on a GPU some
+// frames later, through a ring of pixel buffers), cuts that frame's music from
+// the pulled mixer (or silence, when there is no mixer) and hands both to the
 // writer, whose thread encodes them; it keeps the progress line. It neither
 // draws nor paces, and it does not decide when the render ends.
 #pragma once
 #include "app/FrameAudioCutter.h"
 #include "app/platform/ProgressReporter.h"
 #include "app/platform/VideoWriter.h"
+#include "render/gl/GLFrameReader.h"
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,7 +23,10 @@ class CRenderOutput {
 public:
     // audio: the pulled output whose samples are the music (null: silence).
     // totalFrames: the frames the render will have when known, for the progress line; < 0 unknown.
+    // readMode: how frames leave the GPU; by default as suits the driver.
     CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames);
+    CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames,
+                  CGLFrameReader::Mode readMode);
     ~CRenderOutput();
     CRenderOutput(const CRenderOutput&) = delete;
     CRenderOutput& operator=(const CRenderOutput&) = delete;
@@ -53,15 +60,23 @@ public:
     static constexpr int kChannels = 2;
 
 private:
+    // Hands the oldest frame being read, with its sound, to the writer.
+    bool WriteOldest();
+
     CGLRenderer* m_pRenderer;
     CPulledAudioOutput* m_pAudio;
     int m_nFps;
     CVideoWriter m_Writer;
     CFrameAudioCutter m_Cutter{kChannels};
     CProgressReporter m_Progress;
-    std::vector<uint8_t> m_Pixels;
+    CGLFrameReader::Mode m_ReadMode;
+    std::unique_ptr<CGLFrameReader> m_pReader;
+    struct FrameSound {
+        std::vector<float> samples; // interleaved
+        size_t frames = 0;          // per channel
+    };
+    std::deque<FrameSound> m_Sounds; // of the frames being read, oldest first
     std::vector<float> m_Mixed;
-    std::vector<float> m_FrameSound;
     std::string m_Error;
     long m_nFrames = 0;
     int64_t m_nSamples = 0;

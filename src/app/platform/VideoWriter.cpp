@@ -69,38 +69,40 @@ bool CVideoWriter::Open(const std::string& path, int width, int height, int fps,
     return true;
 }
 
-bool CVideoWriter::PushFrame(const uint8_t* rgba, std::ptrdiff_t strideBytes, const float* samples, size_t sampleFrames)
+uint8_t* CVideoWriter::BeginFrame()
 {
     if (!m_bOpen) {
         if (m_Error.empty())
             m_Error = "the writer is not open";
-        return false;
+        return nullptr;
     }
-    const size_t row = static_cast<size_t>(m_Format.width) * 4;
-    if (!rgba || static_cast<size_t>(strideBytes < 0 ? -strideBytes : strideBytes) < row) {
-        m_Error = "frame " + std::to_string(m_nFrames) + " has no pixels or rows shorter than the picture";
-        return false;
-    }
-    std::unique_ptr<Frame> frame;
-    {
+    if (!m_pBegun) {
         std::unique_lock<std::mutex> lock(m_Mutex);
         m_Taken.wait(lock, [&] { return m_Queue.size() < kQueueFrames || m_bFailed; });
         if (m_bFailed) {
             m_Error = m_ThreadError;
-            return false;
+            return nullptr;
         }
         if (!m_Spare.empty()) {
-            frame = std::move(m_Spare.back());
+            m_pBegun = std::move(m_Spare.back());
             m_Spare.pop_back();
         }
     }
-    if (!frame)
-        frame = std::make_unique<Frame>();
-    // Copied on the caller's side so it can reuse its buffer at once.
+    if (!m_pBegun)
+        m_pBegun = std::make_unique<Frame>();
+    m_pBegun->rgba.resize(static_cast<size_t>(m_Format.width) * 4 * static_cast<size_t>(m_Format.height));
+    return m_pBegun->rgba.data();
+}
+
+bool CVideoWriter::EndFrame(const float* samples, size_t sampleFrames)
+{
+    if (!m_bOpen || !m_pBegun) {
+        if (m_Error.empty())
+            m_Error = m_bOpen ? "no frame was begun" : "the writer is not open";
+        return false;
+    }
+    std::unique_ptr<Frame> frame = std::move(m_pBegun);
     frame->index = m_Format.firstFrame + m_nFrames;
-    frame->rgba.resize(row * static_cast<size_t>(m_Format.height));
-    for (int y = 0; y < m_Format.height; ++y)
-        std::memcpy(frame->rgba.data() + row * static_cast<size_t>(y), rgba + strideBytes * y, row);
     frame->sampleFrames = m_Format.channels > 0 ? sampleFrames : 0;
     if (samples && frame->sampleFrames > 0)
         frame->samples.assign(samples, samples + frame->sampleFrames * static_cast<size_t>(m_Format.channels));
@@ -113,6 +115,22 @@ bool CVideoWriter::PushFrame(const uint8_t* rgba, std::ptrdiff_t strideBytes, co
     m_Queued.notify_one();
     ++m_nFrames;
     return true;
+}
+
+bool CVideoWriter::PushFrame(const uint8_t* rgba, std::ptrdiff_t strideBytes, const float* samples, size_t sampleFrames)
+{
+    const size_t row = static_cast<size_t>(m_Format.width) * 4;
+    if (m_bOpen && (!rgba || static_cast<size_t>(strideBytes < 0 ? -strideBytes : strideBytes) < row)) {
+        m_Error = "frame " + std::to_string(m_nFrames) + " has no pixels or rows shorter than the picture";
+        return false;
+    }
+    uint8_t* pixels = BeginFrame();
+    if (!pixels)
+        return false;
+    // Copied on the caller's side so it can reuse its buffer at once.
+    for (int y = 0; y < m_Format.height; ++y)
+        std::memcpy(pixels + row * static_cast<size_t>(y), rgba + strideBytes * y, row);
+    return EndFrame(samples, sampleFrames);
 }
 
 void CVideoWriter::Run()
@@ -164,5 +182,6 @@ bool CVideoWriter::Close()
         m_Error = m_ThreadError;
     m_pEncoder.reset();
     m_Spare.clear();
+    m_pBegun.reset();
     return m_bCloseResult;
 }

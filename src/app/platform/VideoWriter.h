@@ -48,6 +48,13 @@ public:
     // open or the encoder thread has failed; Error() then says why.
     bool PushFrame(const uint8_t* rgba, std::ptrdiff_t strideBytes, const float* samples, size_t sampleFrames);
 
+    // The same in two steps, without the copy: BeginFrame hands out the queue's own
+    // buffer for the next frame (width*height*4 bytes, RGBA8, tightly packed, top row
+    // first), blocking while the queue is full; the caller fills it, then EndFrame
+    // queues it with its samples. Null / false as PushFrame fails.
+    uint8_t* BeginFrame();
+    bool EndFrame(const float* samples, size_t sampleFrames);
+
     // Encodes what is queued, flushes, writes the trailer and closes the file. After an
     // interruption this still leaves a complete, playable file. Safe to call again:
     // later calls return the first call's result.
@@ -72,6 +79,7 @@ private:
     void Run();
 
     std::unique_ptr<CFrameEncoder> m_pEncoder;
+    std::unique_ptr<Frame> m_pBegun; // handed out by BeginFrame, not yet queued
     VideoFormat m_Format;
     std::string m_Error;
     bool m_bOpen = false;

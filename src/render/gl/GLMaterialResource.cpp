@@ -161,6 +161,7 @@ void CGLMaterialResource::LoadShader(MaterialStage stage, const std::string& fil
     target.reflected = true;
     target.constantBuffers = std::move(compiled.constantBuffers);
     target.textures = std::move(compiled.textures);
+    target.facts = compiled.outputFacts;
     if (stage == MaterialStage::Vertex) {
         m_bInputLayout = compiled.inputLayoutOk;
         if (!m_bInputLayout)
@@ -219,6 +220,10 @@ void CGLMaterialResource::MakeBuffers(Stage& stage)
         b.size = record.size;
         b.binding = record.glBinding;
         b.variables = record.variables;
+        std::vector<ConstantVariable> variables;
+        for (const ShaderVariable& v : record.variables)
+            variables.push_back({v.name, v.offset, v.size});
+        b.filler = CConstantFiller(std::move(variables));
         b.shadow.assign(record.size, 0);
         if (record.size > 0) {
             glCreateBuffers(1, &b.buffer);
@@ -296,14 +301,7 @@ void CGLMaterialResource::Upload(GLConstantBuffer& b)
 {
     if (!b.buffer || !g_pDemoSystem || !g_pDemoSystem->m_Parameters)
         return;
-    std::fill(b.shadow.begin(), b.shadow.end(), uint8_t{0});
-    for (const ShaderVariable& v : b.variables) {
-        uint32_t size = 0;
-        const void* data = g_pDemoSystem->m_Parameters->FindParameter(v.name, &size);
-        // Only a binding of exactly the variable's size is copied, and never past the buffer.
-        if (data && size == v.size && v.offset <= b.size && v.size <= b.size - v.offset)
-            std::memcpy(b.shadow.data() + v.offset, data, v.size);
-    }
+    b.filler.Fill(*g_pDemoSystem->m_Parameters, b.shadow);
     glNamedBufferSubData(b.buffer, 0, b.size, b.shadow.data());
 }
 

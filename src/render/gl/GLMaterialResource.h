@@ -1,10 +1,12 @@
 // CGLMaterialResource: a material on GL. Each shader line of the material file
 // is translated from HLSL (CompileHlsl) and compiled; once both stages exist
 // they are linked into one program. Constant buffers, found by reflection, are
-// uniform buffers refilled by name from the parameter table on every Update,
+// uniform buffers refilled from the parameter table on every Update (each
+// variable matched to its parameter by name in advance, CConstantFiller),
 // from a zeroed CPU copy, as Direct3D's map-with-discard hands out fresh memory.
 // The vertex layout is the renderer's one ModelVertex layout.
 #pragma once
+#include "render/ConstantFiller.h"
 #include "render/MaterialResource.h"
 #include "render/gl/ShaderCompiler.h"
 
@@ -23,6 +25,8 @@ struct GLConstantBuffer {
     GLuint buffer = 0;
     std::vector<ShaderVariable> variables;
     std::vector<uint8_t> shadow;
+    CConstantFiller filler; // the variables, matched to their parameters
+
 };
 
 class CGLMaterialResource : public CMaterialResource {
@@ -48,6 +52,12 @@ public:
     bool Reload() override;
 
     GLuint GetProgram() const { return m_Program; }
+    // A full-screen pass drawn with this material writes every pixel of its
+    // target, opaquely: what the target held before cannot show through.
+    bool OverwritesTarget() const
+    {
+        return m_Program && m_bInputLayout && m_Vertex.facts.coversTarget && m_Pixel.facts.opaque;
+    }
     const std::vector<GLConstantBuffer>& GetConstantBuffers(MaterialStage stage) const;
 
 protected:
@@ -63,6 +73,7 @@ private:
         std::vector<ReflectedConstantBuffer> constantBuffers;
         std::vector<ReflectedTexture> textures;
         std::vector<GLConstantBuffer> buffers;
+        ShaderOutputFacts facts;
     };
 
     struct UserConstants {

@@ -3,6 +3,7 @@
 
 #include "app/Diagnostics.h"
 #include "render/FullScreenQuad.h"
+#include "render/gl/GLMaterialResource.h"
 #include "render/gl/GLRenderer.h"
 #include "render/gl/GLTextureResource.h"
 
@@ -55,15 +56,28 @@ void CGLPostProcessResource::BindAsTarget()
     m_Renderer.BindRenderTarget(target->GetFramebuffer(), target->GetTexture());
     if (!m_Renderer.Rasterizes())
         return;
-    const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat depth = 1.0f;
-    glClearNamedFramebufferfv(target->GetFramebuffer(), GL_COLOR, 0, black);
-    glClearNamedFramebufferfv(target->GetFramebuffer(), GL_DEPTH, 0, &depth);
+    m_Renderer.ClearTarget(target->GetFramebuffer(), true, true);
+}
+
+void CGLPostProcessResource::BindForPass(bool clearColour)
+{
+    const auto* target = static_cast<CGLTextureResource*>(m_pTarget.get());
+    if (!target || !target->GetFramebuffer())
+        return;
+    m_Renderer.BindRenderTarget(target->GetFramebuffer(), target->GetTexture());
+    if (clearColour && m_Renderer.Rasterizes())
+        m_Renderer.ClearTarget(target->GetFramebuffer(), true, false);
+}
+
+bool CGLPostProcessResource::OverwritesTarget() const
+{
+    const auto* material = dynamic_cast<const CGLMaterialResource*>(GetMaterial());
+    return m_VertexBuffer && m_IndexBuffer && material && material->OverwritesTarget();
 }
 
 void CGLPostProcessResource::Render()
 {
     CPostProcessResource::Render();
     if (m_VertexBuffer && m_IndexBuffer)
-        m_Renderer.DrawPass(m_VertexBuffer, m_IndexBuffer, 6);
+        m_Renderer.DrawPass(m_VertexBuffer, m_IndexBuffer, 6, OverwritesTarget());
 }

@@ -18,8 +18,13 @@ public:
     void Destroy() override;
     // Binds the target with the shared depth buffer; clears it to opaque black and depth to 1.
     void BindAsTarget() override;
+    // Binds the target for a pass of the chain; clears only its colour, and that
+    // only when asked (passes never use depth).
+    void BindForPass(bool clearColour);
     // Updates and applies the material, then draws the quad into whatever is bound.
     void Render() override;
+    // This effect's pass writes every pixel of the bound target with alpha 1.
+    bool OverwritesTarget() const;
 
 private:
     CGLRenderer& m_Renderer;

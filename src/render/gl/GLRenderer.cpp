@@ -70,6 +70,20 @@ std::vector<GLuint> QuerySampledUnits(GLuint program)
 }
 } // namespace
 
+namespace {
+bool g_bPassShortcuts = true;
+} // namespace
+
+void CGLRenderer::SetPassShortcuts(bool enabled)
+{
+    g_bPassShortcuts = enabled;
+}
+
+bool CGLRenderer::PassShortcuts()
+{
+    return g_bPassShortcuts;
+}
+
 CGLRenderer::CGLRenderer(CGLSurface* surface)
     : m_pSurface(surface), m_pSpriteDevice(std::make_unique<CGLSpriteDevice>()),
       m_pSpriteContext(std::make_unique<CGLSpriteContext>(*this, *m_pSpriteDevice))
@@ -159,7 +173,9 @@ bool CGLRenderer::Shutdown()
         glDeleteTextures(1, &m_BlackTexture);
     m_BackBuffer = m_BackColour = m_DepthStencil = m_VertexArray = m_BlackTexture = 0;
     m_CurrentProgram = 0;
+    m_Target = 0;
     m_TargetTexture = 0;
+    m_bDepthClean = false;
     std::fill(m_UnitTextures.begin(), m_UnitTextures.end(), 0u);
     return true;
 }
@@ -176,11 +192,32 @@ void CGLRenderer::Clear(float r, float g, float b)
     // Clears obey the write masks on GL, unlike Direct3D; the default state has them all on.
     const GLfloat colour[4] = {r, g, b, 1.0f};
     const GLfloat depth = 1.0f;
-    if (m_BackBuffer && Rasterizes()) {
+    // Nothing draws into the back buffer before the fade pass unless it is bound
+    // now (no scene target); a fade pass that overwrites every pixel leaves
+    // nothing of this clear to see. The depth buffer was usually just cleared
+    // with the scene target. A frame that is not drawn clears nothing.
+    const auto* fade = dynamic_cast<const CGLPostProcessResource*>(GetFadeEffect());
+    const bool draws = Rasterizes();
+    const bool colourSeen = !g_bPassShortcuts || m_Target == m_BackBuffer || !fade || !fade->OverwritesTarget();
+    const bool depthSeen = !g_bPassShortcuts || !m_bDepthClean;
+    if (m_BackBuffer && colourSeen && draws)
         glClearNamedFramebufferfv(m_BackBuffer, GL_COLOR, 0, colour);
+    if (m_BackBuffer && depthSeen && draws)
         glClearNamedFramebufferfv(m_BackBuffer, GL_DEPTH, 0, &depth);
-    }
+    m_bDepthClean = m_BackBuffer != 0 && draws;
     m_Matrices.ResetForClear(m_nWidth, m_nHeight);
+}
+
+void CGLRenderer::ClearTarget(GLuint framebuffer, bool colour, bool depth)
+{
+    const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat one = 1.0f;
+    if (colour)
+        glClearNamedFramebufferfv(framebuffer, GL_COLOR, 0, black);
+    if (depth) {
+        glClearNamedFramebufferfv(framebuffer, GL_DEPTH, 0, &one);
+        m_bDepthClean = true;
+    }
 }
 
 void CGLRenderer::Present()
@@ -205,6 +242,18 @@ void CGLRenderer::BeginScene()
     glstate::Bind(glstate::kDefaultBlend);
 }
 
+void CGLRenderer::BindStageTarget(CPostProcessResource& target, CPostProcessResource& pass)
+{
+    auto* glTarget = dynamic_cast<CGLPostProcessResource*>(&target);
+    const auto* glPass = dynamic_cast<const CGLPostProcessResource*>(&pass);
+    if (!g_bPassShortcuts || !glTarget || !glPass) {
+        CRenderer::BindStageTarget(target, pass);
+        return;
+    }
+    // Passes never test or write depth, and the next frame's scene target clears it.
+    glTarget->BindForPass(!glPass->OverwritesTarget());
+}
+
 void CGLRenderer::EndScene()
 {
     CRenderer::EndScene();
@@ -219,6 +268,7 @@ void CGLRenderer::SetBackBufferTarget()
 void CGLRenderer::BindRenderTarget(GLuint framebuffer, GLuint colourTexture)
 {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+    m_Target = framebuffer;
     m_TargetTexture = colourTexture;
     if (!colourTexture)
         return;
@@ -249,6 +299,7 @@ void CGLRenderer::UseProgram(GLuint program)
 {
     glUseProgram(program);
     m_CurrentProgram = program;
+    m_bDepthClean = false; // a draw follows; it may write depth
 }
 
 void CGLRenderer::BindInputLayout()
@@ -274,17 +325,28 @@ void CGLRenderer::DrawIndexed(GLuint vertexBuffer, GLuint indexBuffer, GLsizei i
     // Without a complete program nothing can reach the target (a missing stage on Direct3D).
     if (!m_CurrentProgram || !m_VertexArray || !NoteDraw())
         return;
+    m_bDepthClean = false;
     glBindVertexArray(m_VertexArray);
     glVertexArrayVertexBuffer(m_VertexArray, 0, vertexBuffer, 0, sizeof(ModelVertex));
     glVertexArrayElementBuffer(m_VertexArray, indexBuffer);
     glDrawElements(GL_TRIANGLES, indexCount, GL_UNSIGNED_INT, nullptr);
 }
 
-void CGLRenderer::DrawPass(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount)
+void CGLRenderer::DrawPass(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount, bool overwrites)
 {
-    glstate::Bind(glstate::kPassDepthStencil, glstate::kStencilReference);
+    GLDepthStencilState depthStencil = glstate::kPassDepthStencil;
+    // As passes were drawn before the shortcuts: the stencil test on, though it cannot fire.
+    depthStencil.stencilTest = !g_bPassShortcuts;
+    const bool opaque = g_bPassShortcuts && overwrites;
+    glstate::Bind(depthStencil, glstate::kStencilReference);
+    if (opaque)
+        glstate::Bind(glstate::kOpaqueBlend);
+    const bool depthClean = m_bDepthClean;
     DrawIndexed(vertexBuffer, indexBuffer, indexCount);
+    m_bDepthClean = depthClean; // passes leave depth alone
     glstate::Bind(glstate::kDefaultDepthStencil, glstate::kStencilReference);
+    if (opaque)
+        glstate::Bind(glstate::kDefaultBlend);
 }
 
 void CGLRenderer::ReadBackBuffer(std::vector<uint8_t>& rgb) const

@@ -42,6 +42,7 @@ public:
     CTextRendererProperty* CreateTextRenderer(CFontResource* font, std::string name, std::string text) override;
     void BeginScene() override;
     void EndScene() override;
+    void BindStageTarget(CPostProcessResource& target, CPostProcessResource& pass) override;
     void SetBackBufferTarget() override;
     void PushTransform(CTransform* transform) override { m_Matrices.Push(transform); }
     void PopTransform() override { m_Matrices.Pop(); }
@@ -72,7 +73,17 @@ public:
     // A program is being deleted; its name may come back for another.
     void ForgetProgram(GLuint program) { m_SampledUnits.erase(program); }
     // A full-screen pass: as DrawIndexed, without depth test or depth writes.
-    void DrawPass(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount);
+    // overwrites: the pass writes every pixel with alpha 1 (it then draws
+    // without blending, which gives the same values over a cleared target and
+    // needs no clear before it).
+    void DrawPass(GLuint vertexBuffer, GLuint indexBuffer, GLsizei indexCount, bool overwrites);
+    // Clears the colour of a target to opaque black and/or the shared depth buffer to 1.
+    void ClearTarget(GLuint framebuffer, bool colour, bool depth);
+    // Whether passes skip the clears, blending and stencil test that cannot change
+    // a pixel (the default). Off, every pass clears its target and blends into it;
+    // frames are the same either way, which tests check.
+    static void SetPassShortcuts(bool enabled);
+    static bool PassShortcuts();
     // Blend, depth-stencil and rasterizer states exactly as Init binds them.
     void BindDefaultStates();
 
@@ -97,6 +108,9 @@ private:
     GLuint m_BlackTexture = 0;   // 1x1 (0, 0, 0, 0)
     GLuint m_CurrentProgram = 0;
     GLuint m_TargetTexture = 0;  // colour texture of the bound framebuffer, 0 for the back buffer
+    GLuint m_Target = 0;         // the bound draw framebuffer
+    // The depth buffer was cleared and nothing has drawn since: a second clear would change nothing.
+    bool m_bDepthClean = false;
     std::vector<GLuint> m_UnitTextures;
     // Texture units each program samples, asked of GL once per program.
     std::unordered_map<GLuint, std::vector<GLuint>> m_SampledUnits;

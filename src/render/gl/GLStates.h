@@ -51,9 +51,11 @@ inline constexpr GLDepthStencilState kDefaultDepthStencil = {
 };
 
 // Full-screen passes (effects and the fade): no depth test and no depth writes,
-// so a pass never hides the next one behind its own quad.
+// so a pass never hides the next one behind its own quad. No stencil test
+// either: with the depth test off and the function "always", no stencil
+// operation of the default state could fire.
 inline constexpr GLDepthStencilState kPassDepthStencil = {
-    false, false, GL_LESS, true, 0xFF, 0xFF,
+    false, false, GL_LESS, false, 0xFF, 0xFF,
     {GL_KEEP, GL_INCR, GL_KEEP, GL_ALWAYS},
     {GL_KEEP, GL_DECR, GL_KEEP, GL_ALWAYS},
 };
@@ -66,6 +68,15 @@ inline constexpr GLBlendState kDefaultBlend = {
     false, true,
     GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_FUNC_ADD,
     GL_ONE_MINUS_DST_ALPHA, GL_ONE, GL_FUNC_ADD,
+    {true, true, true, true},
+};
+
+// A pass that overwrites every pixel of a freshly cleared target with alpha 1:
+// the default blending would give source * 1 + black * 0, the source itself.
+inline constexpr GLBlendState kOpaqueBlend = {
+    false, false,
+    GL_ONE, GL_ZERO, GL_FUNC_ADD,
+    GL_ONE, GL_ZERO, GL_FUNC_ADD,
     {true, true, true, true},
 };
 

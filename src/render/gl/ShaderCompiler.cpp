@@ -524,6 +524,7 @@ CompiledShader CompileHlsl(const std::string& path, const std::string& entry, Sh
     Declarations declarations;
     if (!HlslToSpirv(path, source, entry, stage, spirv, declarations, result.log))
         return result;
+    result.outputFacts = ReadShaderOutputFacts(spirv);
     try {
         SpirvToGlsl(std::move(spirv), declarations, stage, path, result);
     } catch (const std::exception& e) {

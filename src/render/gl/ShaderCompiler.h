@@ -4,6 +4,8 @@
 // makes no GL call and creates no GL object, that is the material's job.
 #pragma once
 
+#include "render/gl/ShaderOutputFacts.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -40,6 +42,8 @@ struct CompiledShader {
   // Vertex stage: every input semantic is one of ModelVertex's (POSITION, COLOR, TEXCOORD).
   // Direct3D would fail to create the input layout otherwise; the shader itself is fine.
   bool inputLayoutOk = true;
+  // What the stage provably writes (full-screen passes skip work by it).
+  ShaderOutputFacts outputFacts;
 };
 
 // path: the resolved file path; entry: the entry point; stage picks vs_5_0 / ps_5_0 rules.
