@@ -44,6 +44,8 @@ bool CProductionSession::Start()
 bool CProductionSession::Rebuild()
 {
     // One demo system at a time: the old one goes before the new one is made.
+    if (m_pDemo && m_BeforeReplay)
+        m_BeforeReplay();
     m_pDemo.reset();
     m_History.ForgetTargets();
     m_nNext = 0;

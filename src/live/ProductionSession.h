@@ -62,7 +62,9 @@ public:
 
     // The production's files changed: frames learnt as needed may be needed no more.
     void ForgetNeeds();
-    // Called with each new demo system a replay makes, for outputs holding parts of the old one.
+    // Called before a replay drops the demo system, and with each new one it makes,
+    // for outputs holding parts of the old one.
+    void SetBeforeReplay(std::function<void()> beforeReplay) { m_BeforeReplay = std::move(beforeReplay); }
     void SetOnReplay(std::function<void(CDemoSystem&)> onReplay) { m_OnReplay = std::move(onReplay); }
     // Asked now and then during a fast-forward; true stops it (Ctrl-C, a closed window).
     void SetInterrupt(std::function<bool()> interrupt) { m_Interrupt = std::move(interrupt); }
@@ -87,6 +89,7 @@ private:
     bool m_bJustForwarded = false;
     long m_nDrawnAhead = 0;
     int m_nRepairs = 0;
+    std::function<void()> m_BeforeReplay;
     std::function<void(CDemoSystem&)> m_OnReplay;
     std::function<bool()> m_Interrupt;
 };

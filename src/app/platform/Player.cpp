@@ -316,6 +316,7 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
             render = std::make_unique<CRenderOutput>(static_cast<CGLRenderer&>(*demo.m_pRenderer), pulledOutput(demo),
                                                      fps, ranged ? limits.maxFrames : budget);
             render->SetSegment(ranged ? options.rangeFrom : -1, options.threads, options.progressLines);
+            session.SetBeforeReplay([&] { render->Drain(); });
             session.SetOnReplay([&](CDemoSystem& replayed) {
                 render->Rebind(static_cast<CGLRenderer&>(*replayed.m_pRenderer), pulledOutput(replayed));
             });

@@ -65,6 +65,29 @@ bool CRenderOutput::AddFrame(long index)
     return true;
 }
 
+bool CRenderOutput::Drain()
+{
+    while (m_pReader && m_pReader->Pending() > 0 && !m_bFailed)
+        if (!WriteOldest())
+            return false;
+    return !m_bFailed;
+}
+
+void CRenderOutput::Rebind(CGLRenderer& renderer, CPulledAudioOutput* audio)
+{
+    m_pRenderer = &renderer;
+    m_pAudio = audio;
+    if (!m_Writer.IsOpen() || m_bClosed)
+        return;
+    m_pReader = std::make_unique<CGLFrameReader>(*m_pRenderer, m_ReadMode);
+    // As at Open: what the new mixer made before this point belongs to no frame.
+    if (m_pAudio) {
+        m_pAudio->SetKeepSamples(true);
+        m_Mixed.clear();
+        m_pAudio->TakeSamples(m_Mixed);
+    }
+}
+
 bool CRenderOutput::WriteOldest()
 {
     uint8_t* pixels = m_Writer.BeginFrame();
@@ -99,23 +122,6 @@ void CRenderOutput::CutFrameSound(CPulledAudioOutput* audio, CFrameAudioCutter& 
         cutter.AddSilence(samples);
     }
     cutter.Cut(samples, out);
-}
-
-void CRenderOutput::Rebind(CGLRenderer& renderer, CPulledAudioOutput* audio)
-{
-    // Frames on their way out of the GPU are written before the reader follows the new renderer.
-    while (m_pReader && m_pReader->Pending() > 0 && !m_bFailed && m_Writer.IsOpen())
-        WriteOldest();
-    m_pRenderer = &renderer;
-    m_pAudio = audio;
-    if (m_pReader && !m_bClosed)
-        m_pReader = std::make_unique<CGLFrameReader>(*m_pRenderer, m_ReadMode);
-    // As at Open: what the new mixer made before this point belongs to no frame.
-    if (m_pAudio && m_Writer.IsOpen() && !m_bClosed) {
-        m_pAudio->SetKeepSamples(true);
-        m_Mixed.clear();
-        m_pAudio->TakeSamples(m_Mixed);
-    }
 }
 
 bool CRenderOutput::Close()

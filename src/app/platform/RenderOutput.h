@@ -42,7 +42,10 @@ public:
     bool AddFrame(long index);
     // Writes what is queued and closes the file properly (also after an interrupt).
     bool Close();
-    // The production was made again (a replay): frames and music come from these now.
+    // The production is about to be made again (a replay): every frame still being
+    // read is written while its renderer is there. False when writing failed.
+    bool Drain();
+    // It was made again: frames and music come from these now.
     void Rebind(CGLRenderer& renderer, CPulledAudioOutput* audio);
 
     const std::string& Error() const { return m_Error; }

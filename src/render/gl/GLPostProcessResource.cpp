@@ -54,8 +54,6 @@ void CGLPostProcessResource::BindAsTarget()
     if (!target || !target->GetFramebuffer())
         return;
     m_Renderer.BindRenderTarget(target->GetFramebuffer(), target->GetTexture());
-    if (!m_Renderer.Rasterizes())
-        return;
     m_Renderer.ClearTarget(target->GetFramebuffer(), true, true);
 }
 
@@ -65,7 +63,7 @@ void CGLPostProcessResource::BindForPass(bool clearColour)
     if (!target || !target->GetFramebuffer())
         return;
     m_Renderer.BindRenderTarget(target->GetFramebuffer(), target->GetTexture());
-    if (clearColour && m_Renderer.Rasterizes())
+    if (clearColour)
         m_Renderer.ClearTarget(target->GetFramebuffer(), true, false);
 }
 

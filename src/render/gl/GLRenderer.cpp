@@ -195,11 +195,12 @@ void CGLRenderer::Clear(float r, float g, float b)
     // Nothing draws into the back buffer before the fade pass unless it is bound
     // now (no scene target); a fade pass that overwrites every pixel leaves
     // nothing of this clear to see. The depth buffer was usually just cleared
-    // with the scene target. A frame that is not drawn clears nothing.
+    // with the scene target.
     const auto* fade = dynamic_cast<const CGLPostProcessResource*>(GetFadeEffect());
-    const bool draws = Rasterizes();
     const bool colourSeen = !g_bPassShortcuts || m_Target == m_BackBuffer || !fade || !fade->OverwritesTarget();
     const bool depthSeen = !g_bPassShortcuts || !m_bDepthClean;
+    // A skipped frame draws nothing: what a later drawn frame finds is unknown.
+    const bool draws = Rasterizes();
     if (m_BackBuffer && colourSeen && draws)
         glClearNamedFramebufferfv(m_BackBuffer, GL_COLOR, 0, colour);
     if (m_BackBuffer && depthSeen && draws)
@@ -210,6 +211,10 @@ void CGLRenderer::Clear(float r, float g, float b)
 
 void CGLRenderer::ClearTarget(GLuint framebuffer, bool colour, bool depth)
 {
+    if (!Rasterizes()) {
+        m_bDepthClean = m_bDepthClean && !depth;
+        return;
+    }
     const GLfloat black[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     const GLfloat one = 1.0f;
     if (colour)
