@@ -93,10 +93,9 @@ CGLMaterialResource::~CGLMaterialResource()
         if (stage->shader)
             glDeleteShader(stage->shader);
     }
-    if (m_Program) {
-        m_Renderer.ForgetProgram(m_Program);
+    // Materials outlive the renderer at shutdown: a reload forgets its old program itself.
+    if (m_Program)
         glDeleteProgram(m_Program);
-    }
 }
 
 bool CGLMaterialResource::Load(const std::string& path)
@@ -346,6 +345,7 @@ bool CGLMaterialResource::Reload()
     std::swap(m_Vertex, fresh.m_Vertex);
     std::swap(m_Pixel, fresh.m_Pixel);
     std::swap(m_Program, fresh.m_Program);
+    m_Renderer.ForgetProgram(fresh.m_Program);
     std::swap(m_bInputLayout, fresh.m_bInputLayout);
     std::swap(m_bFillConstants, fresh.m_bFillConstants);
     std::swap(m_UserConstants, fresh.m_UserConstants); // the old users' buffers go with fresh
