@@ -34,6 +34,14 @@ const char* UsageText()
            "  --duration S          stop after S seconds\n"
            "  --capture N:FILE.png  write frame N (0-based) as PNG; repeatable\n"
            "  --render FILE         render to video (mp4/mkv) or PNG sequence (%05d)\n"
+           "  --range A:B           with --render: production frames A to B-1 only (a segment without sound)\n"
+           "  --render-audio FILE   the music as a render carries it, to .wav or .flac, drawing nothing\n"
+           "  --count-frames        print how many frames a render would have (fast, draws nothing)\n"
+           "  --jobs N              with --render: render in N processes on this machine, then join\n"
+           "  --plan N              with --render: print N range commands, the audio and the join command\n"
+           "  --join OUT.mp4 AUDIO SEGMENT...  join segments (stream copy) and the music into one movie\n"
+           "  --threads N           cores one render uses (default: all)\n"
+           "  --progress-lines      report progress as 'frames N' lines on stdout\n"
            "  --start T             start at T seconds: fast-forward there without showing frames\n"
            "  --loop A:B            play A to B seconds over and over (a window)\n"
            "  --no-watch            do not reload files that change while playing in a window\n"
@@ -90,6 +98,35 @@ std::optional<PlayerOptions> ParseCommandLine(int argc, char** argv, std::string
                 error = "--loop wants START:END in seconds with END after START, for example 10:15.5";
                 return std::nullopt;
             }
+        } else if (a == "--range") {
+            if (!value(v))
+                return std::nullopt;
+            const size_t colon = v.find(':');
+            if (colon == std::string::npos || !ParseLong(v.substr(0, colon), o.rangeFrom) ||
+                !ParseLong(v.substr(colon + 1), o.rangeTo) || o.rangeFrom < 0 || o.rangeTo <= o.rangeFrom) {
+                error = "--range wants FIRST:END frames with END after FIRST, for example 0:300";
+                return std::nullopt;
+            }
+        } else if (a == "--render-audio") {
+            if (!value(v))
+                return std::nullopt;
+            o.renderAudio = v;
+        } else if (a == "--count-frames") {
+            o.countFrames = true;
+        } else if (a == "--progress-lines") {
+            o.progressLines = true;
+        } else if (a == "--jobs" || a == "--plan" || a == "--threads") {
+            long n = 0;
+            if (!value(v) || !ParseLong(v, n) || n < 1 || n > 4096) {
+                if (error.empty())
+                    error = a + " wants a whole number from 1 to 4096";
+                return std::nullopt;
+            }
+            (a == "--jobs" ? o.jobs : a == "--plan" ? o.plan : o.threads) = static_cast<int>(n);
+        } else if (a == "--join") {
+            if (!value(v))
+                return std::nullopt;
+            o.join = v;
         } else if (a == "--strict") {
             o.strict = true;
         } else if (a == "-v" || a == "--verbose") {
@@ -157,12 +194,19 @@ std::optional<PlayerOptions> ParseCommandLine(int argc, char** argv, std::string
         } else if (!a.empty() && a[0] == '-') {
             error = "unknown option " + a + " (see --help)";
             return std::nullopt;
+        } else if (!o.join.empty()) {
+            o.joinInputs.push_back(a);
         } else if (o.productionDir.empty()) {
             o.productionDir = a;
         } else {
             error = "only one production directory may be given";
             return std::nullopt;
         }
+    }
+    if (!o.join.empty() && !o.productionDir.empty()) {
+        // Names given before --join belong to it too.
+        o.joinInputs.insert(o.joinInputs.begin(), o.productionDir);
+        o.productionDir.clear();
     }
     return o;
 }

@@ -24,6 +24,16 @@ struct PlayerOptions {
     double start = 0.0;     // --start: production time of the first frame shown
     double loopFrom = -1.0; // --loop A:B; < 0: no loop
     double loopTo = -1.0;
+    long rangeFrom = -1;    // --range A:B: production frames A to B-1 only; < 0: the whole
+    long rangeTo = -1;
+    std::string renderAudio; // --render-audio: the music alone, as a render carries it
+    bool countFrames = false; // print the frames a render would have
+    int jobs = 0;           // --jobs N: render in N processes on this machine
+    int plan = 0;           // --plan N: print the commands of N ranges and the join
+    int threads = 0;        // cores one render uses; 0: all
+    bool progressLines = false; // progress as "frames N" lines on stdout, for a parent process
+    std::string join;       // --join OUT: the file the segments and the audio make
+    std::vector<std::string> joinInputs;
     bool watch = true;      // reload changed files (a window only)
     bool check = false;
     bool strict = false;   // --check: warnings fail it too

@@ -101,6 +101,16 @@ FrameResult CProductionSession::RunFrame(float dt)
     return result;
 }
 
+FrameResult CProductionSession::RunUndrawn(float dt)
+{
+    if (!m_pDemo) {
+        FrameResult none;
+        none.ended = true;
+        return none;
+    }
+    return Step(dt, false, false);
+}
+
 void CProductionSession::Redraw()
 {
     if (!m_pDemo)

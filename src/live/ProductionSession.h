@@ -43,6 +43,8 @@ public:
 
     // Runs and draws the next frame with this frame time.
     FrameResult RunFrame(float dt);
+    // Runs the next frame's script, clocks and music and draws nothing (a render of the music alone).
+    FrameResult RunUndrawn(float dt);
     // Draws the present state again, running no script and moving no clock: a
     // held picture shows a reloaded asset.
     void Redraw();

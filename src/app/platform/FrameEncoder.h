@@ -14,6 +14,8 @@ struct VideoFormat {
     int sampleRate = 44100;
     int channels = 2;
     int quality = 18; // a CRF: lower is better and bigger
+    long firstFrame = 0; // index of the first frame written: a range starts later in the production
+    int threads = 0;     // encoder threads; 0: as many as there are cores
 };
 
 class CFrameEncoder {

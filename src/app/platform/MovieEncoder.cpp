@@ -127,6 +127,16 @@ const char* CMovieEncoder::ContainerFor(const std::string& path)
 
 bool CMovieEncoder::Open(const std::string& path, const VideoFormat& format)
 {
+    return OpenFile(path, format, nullptr);
+}
+
+bool CMovieEncoder::OpenCopy(const std::string& path, const VideoFormat& format, const AVCodecParameters& video)
+{
+    return OpenFile(path, format, &video);
+}
+
+bool CMovieEncoder::OpenFile(const std::string& path, const VideoFormat& format, const AVCodecParameters* copied)
+{
     InstallQuietLog();
     m_Path = path;
     m_Format = format;
@@ -137,7 +147,20 @@ bool CMovieEncoder::Open(const std::string& path, const VideoFormat& format)
     int err = avformat_alloc_output_context2(&m->format, nullptr, container, path.c_str());
     if (err < 0 || !m->format)
         return Fail(Describe("cannot set up the " + std::string(container) + " writer", err));
-    if (!OpenVideo() || (m_Format.channels > 0 && !OpenAudio()))
+    if (copied) {
+        m->videoStream = avformat_new_stream(m->format, nullptr);
+        if (!m->videoStream)
+            return Fail("out of memory");
+        err = avcodec_parameters_copy(m->videoStream->codecpar, copied);
+        if (err < 0)
+            return Fail(Describe("cannot describe the video stream", err));
+        m->videoStream->codecpar->codec_tag = 0;
+        m->videoStream->time_base = AVRational{1, m_Format.fps};
+        m->videoStream->avg_frame_rate = AVRational{m_Format.fps, 1};
+    } else if (!OpenVideo()) {
+        return false;
+    }
+    if (m_Format.channels > 0 && !OpenAudio())
         return false;
 
     err = avio_open(&m->format->pb, path.c_str(), AVIO_FLAG_WRITE);
@@ -188,6 +211,10 @@ bool CMovieEncoder::OpenVideo()
     c->color_trc = AVCOL_TRC_BT709;
     c->colorspace = AVCOL_SPC_BT709;
     c->chroma_sample_location = AVCHROMA_LOC_LEFT;
+    c->thread_count = m_Format.threads;
+    // Every segment of a range render starts with a key frame no later frame looks behind,
+    // so segments join by copying their packets.
+    c->flags |= AV_CODEC_FLAG_CLOSED_GOP;
     if (m->format->oformat->flags & AVFMT_GLOBALHEADER)
         c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(c->priv_data, "preset", kPreset, 0);
@@ -275,6 +302,8 @@ bool CMovieEncoder::Encode(long frameIndex, const uint8_t* rgba, const float* sa
 {
     if (!m || !m_bHeaderWritten || m_bFinished)
         return Fail("the movie is not open");
+    if (!m->video)
+        return Fail("the movie's video is copied, not encoded");
     AVCodecContext* c = m->video;
     const uint8_t* source = rgba;
     if (c->width != m_Format.width || c->height != m_Format.height) {
@@ -296,7 +325,7 @@ bool CMovieEncoder::Encode(long frameIndex, const uint8_t* rgba, const float* sa
     const uint8_t* planes[1] = {source};
     const int strides[1] = {c->width * 4};
     sws_scale(m->scaler, planes, strides, 0, c->height, m->videoFrame->data, m->videoFrame->linesize);
-    m->videoFrame->pts = frameIndex;
+    m->videoFrame->pts = frameIndex - m_Format.firstFrame;
     err = avcodec_send_frame(c, m->videoFrame);
     if (err < 0)
         return Fail(Describe("cannot encode frame " + std::to_string(frameIndex), err));
@@ -306,6 +335,32 @@ bool CMovieEncoder::Encode(long frameIndex, const uint8_t* rgba, const float* sa
     if (m->audio && sampleFrames > 0)
         return EncodeAudio(samples, sampleFrames);
     return true;
+}
+
+bool CMovieEncoder::CopyVideoPacket(AVPacket& packet)
+{
+    if (!m || !m_bHeaderWritten || m_bFinished || m->video)
+        return Fail("the movie is not open for copying");
+    av_packet_rescale_ts(&packet, AVRational{1, m_Format.fps}, m->videoStream->time_base);
+    packet.stream_index = m->videoStream->index;
+    packet.pos = -1;
+    const int err = av_interleaved_write_frame(m->format, &packet);
+    if (err < 0)
+        return Fail(Describe("cannot write to " + m_Path, err));
+    ++m_nFrames;
+    return true;
+}
+
+const AVCodecParameters* CMovieEncoder::CopiedParameters() const
+{
+    return m && m->videoStream && !m->video ? m->videoStream->codecpar : nullptr;
+}
+
+bool CMovieEncoder::AddAudio(const float* samples, size_t sampleFrames)
+{
+    if (!m || !m_bHeaderWritten || m_bFinished || !m->audio)
+        return Fail("the movie has no sound stream open");
+    return sampleFrames == 0 || EncodeAudio(samples, sampleFrames);
 }
 
 bool CMovieEncoder::EncodeAudio(const float* samples, size_t sampleFrames)
@@ -403,7 +458,7 @@ bool CMovieEncoder::Finish()
         }
         ok = ok && SendAudioFrames(true) && Drain(1, true);
     }
-    ok = ok && Drain(0, true);
+    ok = ok && (!m->video || Drain(0, true));
     // The trailer is written after a failure too: what was encoded stays playable.
     const int err = av_write_trailer(m->format);
     if (err < 0)

@@ -9,6 +9,9 @@
 #include <memory>
 #include <vector>
 
+struct AVCodecParameters;
+struct AVPacket;
+
 class CMovieEncoder : public CFrameEncoder {
 public:
     // The x264 preset: fast enough to keep up with rendering on two cores.
@@ -24,8 +27,19 @@ public:
     bool Encode(long frameIndex, const uint8_t* rgba, const float* samples, size_t sampleFrames) override;
     bool Finish() override;
 
+    // A movie whose H.264 comes already encoded (joined segments): the video stream takes these
+    // parameters, its packets come through CopyVideoPacket and only the sound is encoded here.
+    bool OpenCopy(const std::string& path, const VideoFormat& format, const AVCodecParameters& video);
+    // One packet of the copied stream, its times in frames from the movie's start.
+    bool CopyVideoPacket(AVPacket& packet);
+    // The copied video stream's parameters (null until OpenCopy succeeded).
+    const AVCodecParameters* CopiedParameters() const;
+    // Sound for a copied movie: interleaved samples, in the order they play.
+    bool AddAudio(const float* samples, size_t sampleFrames);
+
 private:
     struct State;
+    bool OpenFile(const std::string& path, const VideoFormat& format, const AVCodecParameters* copied);
     bool OpenVideo();
     bool OpenAudio();
     bool EncodeAudio(const float* samples, size_t sampleFrames);

@@ -6,6 +6,9 @@
 #include "app/FrameClock.h"
 #include "app/PlayerLoop.h"
 #include "app/ScriptCheck.h"
+#include "app/farm/AudioPass.h"
+#include "app/farm/RenderFarm.h"
+#include "app/farm/SegmentJoiner.h"
 #include "app/platform/EglContext.h"
 #include "app/platform/InterruptFlag.h"
 #include "app/platform/LiveWindow.h"
@@ -22,6 +25,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <stb_image_write.h>
@@ -33,16 +37,23 @@
 #endif
 
 namespace {
-
 const char* const kScriptName = "DemoScript.txt";
+} // namespace
 
-void Fail(std::string message)
+void ReportFailure(std::string message)
 {
     // One line, whatever a library put in the text.
     for (char& c : message)
         if (c == '\n' || c == '\r')
             c = ' ';
     std::fprintf(stderr, "marrowlight: %s\n", message.c_str());
+}
+
+namespace {
+
+void Fail(std::string message)
+{
+    ReportFailure(std::move(message));
 }
 
 // The first frame N with N / fps at or after the time.
@@ -203,6 +214,12 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
         c.file = std::filesystem::absolute(c.file).string();
     const bool rendering = !options.render.empty();
     const std::string renderPath = rendering ? std::filesystem::absolute(options.render).string() : std::string();
+    const bool audioPass = options.countFrames || !options.renderAudio.empty();
+    const std::string audioPath =
+        options.renderAudio.empty() ? std::string() : std::filesystem::absolute(options.renderAudio).string();
+    // A share of the cores: Mesa's software rasterizer takes its threads from here.
+    if (options.threads > 0)
+        setenv("LP_NUM_THREADS", std::to_string(options.threads).c_str(), 1);
     if (!options.productionDir.empty()) {
         std::error_code ec;
         std::filesystem::current_path(options.productionDir, ec);
@@ -222,7 +239,7 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
     diag::ResetCount();
 
     // A check and a render never need a window: both run off-screen.
-    const bool offscreen = options.headless || options.check || rendering;
+    const bool offscreen = options.headless || options.check || rendering || audioPass;
     std::string error;
     std::unique_ptr<CPlatformContext> context;
     if (offscreen)
@@ -261,22 +278,45 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
                  std::to_string(options.height) + " (-v says why)");
             return 1;
         }
-        LoopLimits limits;
-        limits.maxFrames = options.frames;
-        limits.maxSeconds = options.duration;
-        limits.startFrame = FirstFrameAt(options.loopFrom >= 0.0 && options.start <= 0.0 ? options.loopFrom
-                                                                                      : options.start,
-                                         fps);
-        std::unique_ptr<CRenderOutput> render;
-        std::optional<CInterruptFlag> interrupt;
+        // Without a limit a render ends with "exitdemo", or when the script has nothing more to
+        // read: never runs forever.
+        const bool toScriptEnd = options.frames < 0 && options.duration < 0;
+        // A range's end: its own, or the production's limits if sooner.
+        const long budget = FrameBudget(options, fps);
+        const bool ranged = options.rangeFrom >= 0;
+        const long rangeEnd = !ranged ? budget : budget >= 0 ? std::min(budget, options.rangeTo) : options.rangeTo;
         const auto pulledOutput = [](CDemoSystem& demo) {
             auto* audio = static_cast<CSDLAudioManager*>(demo.m_pAudio.get());
             return audio ? audio->GetPulledOutput() : nullptr;
         };
+        if (audioPass) {
+            AudioPassRequest request;
+            request.file = audioPath;
+            request.firstFrame = ranged ? options.rangeFrom : 0;
+            request.endFrame = rangeEnd;
+            request.stopAtScriptEnd = toScriptEnd;
+            request.printFrames = options.countFrames;
+            return RunAudioPass(session, pulledOutput, request);
+        }
+        LoopLimits limits;
+        limits.maxFrames = options.frames;
+        limits.maxSeconds = options.duration;
+        if (ranged) {
+            limits.maxFrames = std::max(0L, rangeEnd - options.rangeFrom);
+            limits.maxSeconds = -1.0;
+        }
+        limits.startFrame = FirstFrameAt(options.loopFrom >= 0.0 && options.start <= 0.0 ? options.loopFrom
+                                                                                      : options.start,
+                                         fps);
+        if (ranged)
+            limits.startFrame = options.rangeFrom;
+        std::unique_ptr<CRenderOutput> render;
+        std::optional<CInterruptFlag> interrupt;
         if (rendering) {
             CDemoSystem& demo = session.Demo();
             render = std::make_unique<CRenderOutput>(static_cast<CGLRenderer&>(*demo.m_pRenderer), pulledOutput(demo),
-                                                     fps, FrameBudget(options, fps));
+                                                     fps, ranged ? limits.maxFrames : budget);
+            render->SetSegment(ranged ? options.rangeFrom : -1, options.threads, options.progressLines);
             session.SetBeforeReplay([&] { render->Drain(); });
             session.SetOnReplay([&](CDemoSystem& replayed) {
                 render->Rebind(static_cast<CGLRenderer&>(*replayed.m_pRenderer), pulledOutput(replayed));
@@ -288,9 +328,7 @@ int PlayProduction(const PlayerOptions& options, const FrameObserver& observer)
                 Fail(render->Error());
                 return 1;
             }
-            // Without a limit the render runs until "exitdemo", or until the script has
-            // nothing more to read: never forever.
-            limits.stopAtScriptEnd = options.frames < 0 && options.duration < 0;
+            limits.stopAtScriptEnd = toScriptEnd;
         }
         CFrameClock clock = fixed ? CFrameClock::FixedStep(fps) : CFrameClock::RealTime();
         const bool announce = !offscreen && !options.quiet && !diag::IsEnabled();
@@ -342,6 +380,38 @@ int RunPlayer(int argc, char** argv)
         std::printf("marrowlight %s\n", ML_VERSION);
         return 0;
     }
+    if (!options->join.empty())
+        return RunJoin(options->join, options->joinInputs);
+    const bool farm = options->jobs > 0 || options->plan > 0;
+    if (farm && options->render.empty()) {
+        Fail("--jobs and --plan cut a render into ranges: give --render FILE");
+        return 2;
+    }
+    if (farm && options->rangeFrom >= 0) {
+        Fail("--jobs and --plan choose the ranges themselves; --range does not go with them");
+        return 2;
+    }
+    if ((farm || options->rangeFrom >= 0 || !options->renderAudio.empty() || options->countFrames) &&
+        (options->start > 0.0 || !options->captures.empty() || options->check)) {
+        Fail("--range, --jobs, --plan, --render-audio and --count-frames do not go with --start, --capture or --check");
+        return 2;
+    }
+    if (options->rangeFrom >= 0 && options->render.empty() && options->renderAudio.empty() && !options->countFrames) {
+        Fail("--range goes with --render, --render-audio or --count-frames");
+        return 2;
+    }
+    if (!options->renderAudio.empty() && !options->render.empty()) {
+        Fail("--render-audio writes the music alone; render the pictures with a separate --render");
+        return 2;
+    }
+    if (!options->renderAudio.empty() && !IsAudioFileName(options->renderAudio)) {
+        Fail("--render-audio writes a .wav or .flac file");
+        return 2;
+    }
+    if (options->jobs > 0 && options->plan > 0) {
+        Fail("--jobs renders here, --plan prints the commands for elsewhere: choose one");
+        return 2;
+    }
     if (options->check && !options->render.empty()) {
         Fail("--check and --render cannot be used together");
         return 2;
@@ -373,5 +443,7 @@ int RunPlayer(int argc, char** argv)
         return 0;
     }
     diag::SetEnabled(options->verbose || options->check);
+    if (farm)
+        return RunRenderFarm(*options, argc, argv);
     return PlayProduction(*options);
 }

@@ -6,11 +6,15 @@
 #include "app/CommandLine.h"
 
 #include <functional>
+#include <string>
 
 class CDemoSystem;
 
 // Called after each frame is drawn and presented, with its 0-based index.
 using FrameObserver = std::function<void(long frame, CDemoSystem& demo)>;
+
+// Says why the player cannot go on: one "marrowlight: ..." line on stderr, always shown.
+void ReportFailure(std::string message);
 
 // Exit status of a render stopped by Ctrl-C: its file is complete, but shorter than asked.
 inline constexpr int kInterruptedStatus = 130;

@@ -82,8 +82,20 @@ bool CPngSequenceEncoder::Encode(long frameIndex, const uint8_t* rgba, const flo
         m_Rgb[i * 3 + 1] = rgba[i * 4 + 1];
         m_Rgb[i * 3 + 2] = rgba[i * 4 + 2];
     }
+    // Written aside and renamed, so a stopped render never leaves half a frame under its name.
     const std::string name = FileName(m_Pattern, frameIndex);
-    if (!stbi_write_png(name.c_str(), m_Format.width, m_Format.height, 3, m_Rgb.data(), m_Format.width * 3))
+    const std::string partial = name + ".partial";
+    if (!stbi_write_png(partial.c_str(), m_Format.width, m_Format.height, 3, m_Rgb.data(), m_Format.width * 3)) {
+        std::error_code ec;
+        std::filesystem::remove(partial, ec);
         return Fail("cannot write " + name);
+    }
+    std::error_code ec;
+    std::filesystem::rename(partial, name, ec);
+    if (ec) {
+        const std::string why = ec.message();
+        std::filesystem::remove(partial, ec);
+        return Fail("cannot write " + name + ": " + why);
+    }
     return true;
 }

@@ -4,6 +4,7 @@
 #include "audio/PulledAudioOutput.h"
 #include "render/gl/GLRenderer.h"
 
+#include <cstdio>
 #include <utility>
 
 CRenderOutput::CRenderOutput(CGLRenderer& renderer, CPulledAudioOutput* audio, int fps, long totalFrames)
@@ -22,9 +23,19 @@ CRenderOutput::~CRenderOutput()
     Close();
 }
 
+void CRenderOutput::SetSegment(long firstFrame, int threads, bool progressLines)
+{
+    m_bSegment = firstFrame >= 0;
+    m_Writer.SetRange(firstFrame < 0 ? 0 : firstFrame, threads);
+    m_bProgressLines = progressLines;
+    if (progressLines)
+        m_Progress.SetEnabled(false);
+}
+
 bool CRenderOutput::Open(const std::string& path)
 {
-    if (!m_Writer.Open(path, m_pRenderer->Width(), m_pRenderer->Height(), m_nFps, kSampleRate, kChannels)) {
+    if (!m_Writer.Open(path, m_pRenderer->Width(), m_pRenderer->Height(), m_nFps, kSampleRate,
+                       m_bSegment ? 0 : kChannels)) {
         m_Error = m_Writer.Error();
         m_bFailed = true;
         return false;
@@ -43,18 +54,9 @@ bool CRenderOutput::AddFrame(long index)
 {
     if (m_bFailed || m_bClosed)
         return false;
-    // The frame's sound: what the mixer made for it (every frame, also one whose clocks
-    // an unknown keyword held), or silence of the frame's length without a mixer.
     const size_t samples = CVideoWriter::SamplesForFrame(index, kSampleRate, m_nFps);
-    m_Mixed.clear();
-    if (m_pAudio) {
-        m_pAudio->TakeSamples(m_Mixed);
-        m_Cutter.Add(m_Mixed.data(), m_Mixed.size() / kChannels);
-    } else {
-        m_Cutter.AddSilence(samples);
-    }
     m_Sounds.push_back({{}, samples});
-    m_Cutter.Cut(samples, m_Sounds.back().samples);
+    CutFrameSound(m_pAudio, m_Cutter, samples, m_Mixed, m_Sounds.back().samples);
 
     m_pReader->Start();
     while (m_pReader->Pending() >= m_pReader->Depth())
@@ -100,7 +102,26 @@ bool CRenderOutput::WriteOldest()
     ++m_nFrames;
     m_nSamples += static_cast<int64_t>(sound.frames);
     m_Progress.Update(m_nFrames);
+    if (m_bProgressLines) {
+        std::printf("frames %ld\n", m_nFrames);
+        std::fflush(stdout);
+    }
     return true;
+}
+
+void CRenderOutput::CutFrameSound(CPulledAudioOutput* audio, CFrameAudioCutter& cutter, size_t samples,
+                                  std::vector<float>& mixed, std::vector<float>& out)
+{
+    // What the mixer made for the frame (every frame, also one whose clocks an unknown
+    // keyword held), or silence of the frame's length without a mixer.
+    mixed.clear();
+    if (audio) {
+        audio->TakeSamples(mixed);
+        cutter.Add(mixed.data(), mixed.size() / kChannels);
+    } else {
+        cutter.AddSilence(samples);
+    }
+    cutter.Cut(samples, out);
 }
 
 bool CRenderOutput::Close()

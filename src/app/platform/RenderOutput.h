@@ -31,6 +31,11 @@ public:
     CRenderOutput(const CRenderOutput&) = delete;
     CRenderOutput& operator=(const CRenderOutput&) = delete;
 
+    // Before Open: a range of the production from firstFrame (numbered as in the production,
+    // written without sound), the encoder's threads (0: all cores), and progress as
+    // "frames N" lines on stdout for a parent process instead of the terminal line.
+    void SetSegment(long firstFrame, int threads, bool progressLines);
+
     // Creates the file (or checks the sequence's folder); false with Error() set.
     bool Open(const std::string& path);
     // The frame just drawn and its sound; false once the writer has failed.
@@ -48,6 +53,11 @@ public:
     bool Failed() const { return m_bFailed; }
     // Seconds of sound handed to the writer: the frames' own lengths, summed.
     double AudioSeconds() const;
+
+    // The sound of one frame of `samples` sample frames, as a render carries it: what the
+    // mixer made since the last call, cut to length by the cutter; mixed is scratch.
+    static void CutFrameSound(CPulledAudioOutput* audio, CFrameAudioCutter& cutter, size_t samples,
+                              std::vector<float>& mixed, std::vector<float>& out);
 
     static constexpr int kSampleRate = 44100;
     static constexpr int kChannels = 2;
@@ -75,4 +85,6 @@ private:
     int64_t m_nSamples = 0;
     bool m_bFailed = false;
     bool m_bClosed = false;
+    bool m_bSegment = false;
+    bool m_bProgressLines = false;
 };

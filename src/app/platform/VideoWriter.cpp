@@ -52,7 +52,7 @@ bool CVideoWriter::Open(const std::string& path, int width, int height, int fps,
         m_Error = path + ": cannot tell what to write; name an .mp4 or .mkv file, or a PNG sequence such as shot_%05d.png";
         return false;
     }
-    m_Format = VideoFormat{width, height, fps, audioSampleRate, audioChannels, quality};
+    m_Format = VideoFormat{width, height, fps, audioSampleRate, audioChannels, quality, m_nFirstFrame, m_nThreads};
     if (!encoder->Open(path, m_Format)) {
         m_Error = encoder->Error();
         return false;
@@ -102,7 +102,7 @@ bool CVideoWriter::EndFrame(const float* samples, size_t sampleFrames)
         return false;
     }
     std::unique_ptr<Frame> frame = std::move(m_pBegun);
-    frame->index = m_nFrames;
+    frame->index = m_Format.firstFrame + m_nFrames;
     frame->sampleFrames = m_Format.channels > 0 ? sampleFrames : 0;
     if (samples && frame->sampleFrames > 0)
         frame->samples.assign(samples, samples + frame->sampleFrames * static_cast<size_t>(m_Format.channels));

@@ -32,6 +32,14 @@ public:
     bool Open(const std::string& path, int width, int height, int fps, int audioSampleRate = 44100,
               int audioChannels = 2, int quality = kDefaultQuality);
 
+    // Before Open: the first frame's production index (a range's frames keep their numbers)
+    // and the encoder's threads (0: all cores).
+    void SetRange(long firstFrame, int threads)
+    {
+        m_nFirstFrame = firstFrame;
+        m_nThreads = threads;
+    }
+
     // Queues one frame, copying it, and returns; blocks while the queue is full.
     // rgba: width*height RGBA8 pixels; row y starts at rgba + y*strideBytes, top row
     // first (a negative stride reads a bottom-up buffer such as glReadPixels gives).
@@ -77,6 +85,8 @@ private:
     bool m_bOpen = false;
     bool m_bCloseResult = true;
     long m_nFrames = 0;
+    long m_nFirstFrame = 0;
+    int m_nThreads = 0;
 
     // Shared with the encoder thread.
     std::mutex m_Mutex;
