@@ -3,7 +3,7 @@
 // off-screen at 640x360 and 60 frames a second, interleaved and repeated.
 // Prints min, median and max seconds of each and the ratio of the medians.
 #include "app/FrameLoop.h"
-#include "app/platform/EglContext.h"
+#include "BenchContext.h"
 #include "app/platform/SDLDemoSystem.h"
 #include "live/ProductionSession.h"
 
@@ -78,12 +78,9 @@ int main(int argc, char** argv)
         return 2;
     }
     std::filesystem::current_path(dir);
-    std::string error;
-    auto context = CEglContext::Create(error);
-    if (!context) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    auto context = bench::OpenPlayerContext();
+    if (!context)
         return 1;
-    }
     std::vector<double> forward, drawn;
     for (int i = 0; i < kRepeats; ++i) {
         forward.push_back(FastForward(*context));

@@ -13,7 +13,7 @@
 #include "BenchProduction.h"
 
 #include "app/FrameLoop.h"
-#include "app/platform/EglContext.h"
+#include "BenchContext.h"
 #include "app/platform/SDLDemoSystem.h"
 #include "render/gl/GLRenderer.h"
 
@@ -349,12 +349,9 @@ int main(int argc, char** argv)
     const auto dir = WriteFadeUp();
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);
-    std::string error;
-    auto context = CEglContext::Create(error);
-    if (!context) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    auto context = bench::OpenPlayerContext();
+    if (!context)
         return 1;
-    }
     bool pass = true;
     for (const auto& [w, h] : {std::pair{1280, 720}, std::pair{1920, 1080}})
         pass = Measure(*context, w, h, rounds, perRound) && pass;

@@ -4,7 +4,7 @@
 // median of later loads, in milliseconds.
 #include "BenchProduction.h"
 
-#include "app/platform/EglContext.h"
+#include "BenchContext.h"
 #include "app/platform/SDLDemoSystem.h"
 #include "render/Renderer.h"
 #include "render/gl/GLMaterialResource.h"
@@ -19,12 +19,9 @@ int main()
     const auto dir = bench::WriteProduction();
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);
-    std::string error;
-    auto context = CEglContext::Create(error);
-    if (!context) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    auto context = bench::OpenPlayerContext();
+    if (!context)
         return 1;
-    }
     std::vector<double> loads;
     double first = 0;
     bool ok = true;

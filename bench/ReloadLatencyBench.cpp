@@ -6,7 +6,7 @@
 #include "BenchProduction.h"
 
 #include "app/Diagnostics.h"
-#include "app/platform/EglContext.h"
+#include "BenchContext.h"
 #include "app/platform/SDLDemoSystem.h"
 #include "live/ProductionSession.h"
 #include "live/Reloader.h"
@@ -62,12 +62,9 @@ int main()
     diag::SetSink([](const std::string&) {});
     const auto dir = bench::WriteProduction();
     std::filesystem::current_path(dir);
-    std::string error;
-    auto context = CEglContext::Create(error);
-    if (!context) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    auto context = bench::OpenPlayerContext();
+    if (!context)
         return 1;
-    }
     auto make = [&]() -> std::unique_ptr<CDemoSystem> {
         auto demo = std::make_unique<CSDLDemoSystem>(context.get(), true);
         if (!demo->Init("DemoScript.txt", 640, 360))

@@ -14,7 +14,7 @@
 
 #include "app/DemoSystem.h"
 #include "app/FrameLoop.h"
-#include "app/platform/EglContext.h"
+#include "BenchContext.h"
 #include "app/platform/SDLDemoSystem.h"
 #include "render/FullScreenQuad.h"
 #include "render/ModelResource.h"
@@ -276,12 +276,9 @@ int main()
     testimg::WriteFile("Data/Tex.png", testimg::Png(64, 64, 8, 2, texels));
     std::ofstream("model.x3d") << bench::MakeModel();
 
-    std::string error;
-    auto context = CEglContext::Create(error);
-    if (!context) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    auto context = bench::OpenPlayerContext();
+    if (!context)
         return 1;
-    }
     bool pass = true;
 
     // Model creation through the renderer: X3D parse, mesh build, buffer upload.

@@ -7,7 +7,7 @@
 // the medians.
 #include "BenchProduction.h"
 
-#include "app/platform/EglContext.h"
+#include "BenchContext.h"
 #include "app/platform/SDLDemoSystem.h"
 #include "render/Renderer.h"
 #include "render/gl/shader/ShaderTranslator.h"
@@ -63,12 +63,9 @@ int main()
     const auto dir = WriteManyMaterials();
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(dir);
-    std::string error;
-    auto context = CEglContext::Create(error);
-    if (!context) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    auto context = bench::OpenPlayerContext();
+    if (!context)
         return 1;
-    }
     CShaderTranslator& translator = CShaderTranslator::Get();
     const std::string worker = FindShaderWorker();
     std::vector<double> cold, warm;
