@@ -440,7 +440,10 @@ void DescribeStageInterface(CGlslEmitter& compiler, const spirv_cross::ShaderRes
             const std::string semantic = semanticOf(input);
             if (semantic.empty())
                 continue;
-            auto [name, index] = SplitSemantic(semantic);
+            // Not a structured binding: clang 14 cannot capture one in a lambda.
+            const auto split = SplitSemantic(semantic);
+            const auto& name = split.first;
+            const auto index = split.second;
             auto slot = std::find_if(kVertexInputs.begin(), kVertexInputs.end(), [&](const VertexInputSlot& s) {
                 return index == 0 && name == s.semantic;
             });
