@@ -135,6 +135,12 @@ void CAudioStream::MixInto(float* out, int frames, int64_t mixerFrame)
         m_nRingHead = (m_nRingHead + n) % kRingFrames;
         done += n;
     }
+    AdvanceRead(frames, take);
+}
+
+// Take frames out of the ring; what it lacked counts as played silence, up to the end.
+void CAudioStream::AdvanceRead(int frames, int take)
+{
     m_nRingCount -= take;
     m_nReadFrame += take;
     int64_t missing = frames - take;
@@ -155,12 +161,7 @@ bool CAudioStream::Skip(int frames, int64_t mixerFrame)
         m_nAnchorMixer = mixerFrame;
     const int take = std::min(frames, m_nRingCount);
     m_nRingHead = (m_nRingHead + take) % kRingFrames;
-    m_nRingCount -= take;
-    m_nReadFrame += take;
-    int64_t missing = frames - take;
-    if (m_nEndFrame >= 0)
-        missing = std::clamp<int64_t>(m_nEndFrame - m_nReadFrame, 0, missing);
-    m_nReadFrame += missing;
+    AdvanceRead(frames, take);
     return true;
 }
 

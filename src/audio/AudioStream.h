@@ -52,6 +52,7 @@ public:
     int64_t GetEndFrame() const;
 
 private:
+    void AdvanceRead(int frames, int take); // the ring lock held
     explicit CAudioStream(std::unique_ptr<CAudioDecoder> decoder);
     void RestartProducer(int64_t frame); // needs the decode lock
     int Produce(float* out, int frames);  // needs the decode lock

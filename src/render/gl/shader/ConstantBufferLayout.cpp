@@ -8,6 +8,18 @@ constexpr uint32_t kRegister = 16;
 
 uint32_t RoundUp(uint32_t v) { return (v + kRegister - 1) / kRegister * kRegister; }
 
+// A scalar, vector or matrix: a matrix's last register holds only what it uses.
+uint32_t PlainSize(const spirv_cross::SPIRType& type, bool rowMajor)
+{
+    const uint32_t component = type.width / 8;
+    if (type.columns > 1) {
+        const uint32_t registers = rowMajor ? type.vecsize : type.columns;
+        const uint32_t length = rowMajor ? type.columns : type.vecsize;
+        return (registers - 1) * kRegister + length * component;
+    }
+    return type.vecsize * component;
+}
+
 uint32_t ArrayLength(const spirv_cross::SPIRType& type)
 {
     return type.array_size_literal.back() ? type.array.back() : 1;
@@ -57,13 +69,7 @@ uint32_t Layout(spirv_cross::Compiler& compiler, uint32_t typeId, bool rowMajor,
     }
     if (type.basetype == spirv_cross::SPIRType::Struct)
         return apply ? LayoutStruct(compiler, type.self, true, depth) : D3DSize(compiler, typeId, rowMajor);
-    const uint32_t component = type.width / 8;
-    if (type.columns > 1) {
-        const uint32_t registers = rowMajor ? type.vecsize : type.columns;
-        const uint32_t length = rowMajor ? type.columns : type.vecsize;
-        return (registers - 1) * kRegister + length * component;
-    }
-    return type.vecsize * component;
+    return PlainSize(type, rowMajor);
 }
 
 // Bytes a member takes in GL's explicit layout: an array, a matrix or a structure fills
@@ -133,13 +139,7 @@ uint32_t Size(const spirv_cross::Compiler& compiler, uint32_t typeId, bool rowMa
         }
         return end;
     }
-    const uint32_t component = type.width / 8;
-    if (type.columns > 1) {
-        const uint32_t registers = rowMajor ? type.vecsize : type.columns;
-        const uint32_t length = rowMajor ? type.columns : type.vecsize;
-        return (registers - 1) * kRegister + length * component;
-    }
-    return type.vecsize * component;
+    return PlainSize(type, rowMajor);
 }
 
 } // namespace
