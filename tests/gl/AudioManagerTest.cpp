@@ -85,7 +85,7 @@ TEST(AudioManager, MusicWaitsAreDeadlinesOnTheGlobalClock)
         std::filesystem::create_directory(p.dir.File("Music"));
         Tone(p.dir, "Music/song.wav", 60.0, 0.1f);
         // Written on Windows: backslashes, and the case of the name differs from the file's.
-        const std::string song = p.dir.Path() + "\\MUSIC\\Song.WAV";
+        const std::string song = p.dir.Path().string() + "\\MUSIC\\Song.WAV";
         ASSERT_TRUE(p.Start("loadaudiotrack song \"" + song + "\"\n"
                             "playaudiotrack song\n"
                             "setmusictime 30\n"

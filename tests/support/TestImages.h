@@ -97,35 +97,6 @@ inline Bytes Png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourT
     return png;
 }
 
-// An uncompressed bottom-up BMP with a 40-byte header (no masks). `pixels` are
-// top row first, as B, G, R (24-bit) or B, G, R, X (32-bit).
-inline Bytes Bmp(uint32_t width, uint32_t height, uint16_t bitCount, const Bytes& pixels)
-{
-    const uint32_t bytesPerPixel = bitCount / 8;
-    const uint32_t rowBytes = (width * bytesPerPixel + 3) & ~3u;
-    Bytes bmp = {'B', 'M'};
-    PutLe(bmp, 54 + rowBytes * height, 4);
-    PutLe(bmp, 0, 4);
-    PutLe(bmp, 54, 4);
-    PutLe(bmp, 40, 4);
-    PutLe(bmp, width, 4);
-    PutLe(bmp, height, 4);
-    PutLe(bmp, 1, 2);
-    PutLe(bmp, bitCount, 2);
-    PutLe(bmp, 0, 4); // BI_RGB
-    PutLe(bmp, rowBytes * height, 4);
-    PutLe(bmp, 2835, 4);
-    PutLe(bmp, 2835, 4);
-    PutLe(bmp, 0, 4);
-    PutLe(bmp, 0, 4);
-    for (uint32_t row = height; row-- > 0;) {
-        const auto* first = pixels.data() + static_cast<size_t>(row) * width * bytesPerPixel;
-        bmp.insert(bmp.end(), first, first + width * bytesPerPixel);
-        bmp.insert(bmp.end(), rowBytes - width * bytesPerPixel, 0);
-    }
-    return bmp;
-}
-
 // A Radiance file with flat (not run-length) RGBE scanlines; `rgb` top row first.
 inline Bytes Hdr(uint32_t width, uint32_t height, const std::vector<float>& rgb)
 {
@@ -178,6 +149,20 @@ inline Bytes BmpInfoHeader(int32_t width, int32_t height, uint16_t bitCount, uin
     PutLe(h, coloursUsed, 4);
     PutLe(h, 0, 4);
     return h;
+}
+
+// An uncompressed bottom-up BMP with a 40-byte header (no masks). `pixels` are
+// top row first, as B, G, R (24-bit) or B, G, R, X (32-bit).
+inline Bytes Bmp(uint32_t width, uint32_t height, uint16_t bitCount, const Bytes& pixels)
+{
+    const uint32_t rowBytes = width * (bitCount / 8u);
+    Bytes rows;
+    for (uint32_t row = height; row-- > 0;) {
+        const auto* first = pixels.data() + static_cast<size_t>(row) * rowBytes;
+        rows.insert(rows.end(), first, first + rowBytes);
+        rows.insert(rows.end(), ((rowBytes + 3) & ~3u) - rowBytes, 0);
+    }
+    return BmpFile(BmpInfoHeader(static_cast<int32_t>(width), static_cast<int32_t>(height), bitCount, 0), rows);
 }
 
 // A DDS file: the legacy header with a FourCC or bit masks, optionally the
