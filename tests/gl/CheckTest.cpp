@@ -7,8 +7,6 @@
 
 namespace {
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
 std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -110,20 +108,15 @@ TEST(Check, WarningsNameTheSlipAndFailOnlyAStrictCheck)
 TEST(Check, TextsThatCannotBeDrawnAreFoundWithoutDrawing)
 {
 #ifdef ML_FONTBAKER_PATH
-    const char* const dejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-    if (!std::filesystem::exists(dejaVu))
+    if (!std::filesystem::exists(kDejaVu))
         GTEST_SKIP() << "fonts-dejavu-core is not installed";
     // The text production with its font baked (characters 32-126, no default character).
     TempDir dir;
-    const auto copy = std::filesystem::copy_options::recursive;
-    std::filesystem::copy(ProductionDir("common"), dir.Path() / "common", copy);
-    std::filesystem::copy(ProductionDir("text"), dir.Path() / "text", copy);
-    std::filesystem::create_directories(dir.Path() / "text" / "Data" / "Fonts");
-    const std::string bake = std::string("'") + ML_FONTBAKER_PATH + "' --size 14 '" + dejaVu + "' '" +
-                             (dir.Path() / "text" / "Data" / "Fonts" / "DejaVu.spritefont").string() + "' 2>/dev/null";
-    ASSERT_EQ(std::system(bake.c_str()), 0);
+    const std::filesystem::path text = CopyProduction("text", dir.Path());
+    std::filesystem::create_directories(text / "Data" / "Fonts");
+    ASSERT_TRUE(BakeDejaVu(text / "Data" / "Fonts" / "DejaVu.spritefont"));
     std::string errors;
-    EXPECT_EQ(RunPlayerBinary("--check " + Quote((dir.Path() / "text").string()), &errors), 1);
+    EXPECT_EQ(RunPlayerBinary("--check " + Quote(text.string()), &errors), 1);
     for (const char* report : {"DemoScript.txt:6: font \"missing\"",
                                "DemoScript.txt:13: text \"broken\" cannot be drawn with font \"dejavu\": Invalid UTF-8",
                                "DemoScript.txt:14: text \"accent\" cannot be drawn with font \"dejavu\": Character not in font",

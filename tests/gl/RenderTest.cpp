@@ -1,12 +1,10 @@
-// --render through the player binary: a production rendered to a movie and to a
-// PNG sequence and read back, with sampled and with tracker music; files that
-// cannot be written; Ctrl-C mid-render.
+// --render through the player binary: a production rendered to a movie and read
+// back, with sampled and with tracker music; files that cannot be written;
+// Ctrl-C mid-render. PNG sequences are checked by the writer and farm tests.
 #include "MovieReader.h"
 #include "RenderRunner.h"
 #include "app/platform/Player.h"
 #include "unit/TestModule.h"
-
-#include <stb_image.h>
 
 #include <regex>
 
@@ -80,10 +78,7 @@ TEST(Render, MovieHoldsEveryFrameWithItsOwnMusic)
 TEST(Render, TrackerMusicIsTimedLikeAnyTrack)
 {
     TempDir dir;
-    namespace fs = std::filesystem;
-    fs::copy(ProductionDir("tracker"), dir.Path() / "tracker", fs::copy_options::recursive);
-    fs::copy(ProductionDir("common"), dir.Path() / "common", fs::copy_options::recursive);
-    const auto production = dir.Path() / "tracker";
+    const std::filesystem::path production = CopyProduction("tracker", dir.Path());
     ASSERT_TRUE(audiotest::WriteBytes((production / "Music.mod").string(), audiotest::ProTrackerModule({0, 16}, 32)));
     const std::string out = (dir.Path() / "out.mp4").string();
     std::string errors;
@@ -113,38 +108,6 @@ TEST(Render, TrackerMusicIsTimedLikeAnyTrack)
     EXPECT_NEAR(movie.frameTimes[kGreen] - movie.frameTimes[0], 1.92, 0.002);
 }
 
-TEST(Render, PngSequenceHoldsOneFilePerFrame)
-{
-    TempDir dir;
-    const auto production = Stage(dir, "render");
-    const auto frames = dir.Path() / "frames";
-    std::filesystem::create_directory(frames);
-    std::string errors;
-    ASSERT_EQ(RunPlayerBinary("--size 32x18 --fps 30 --render " + Quote((frames / "shot_%03d.png").string()) + " " +
-                                  Quote(production.string()),
-                              &errors),
-              0)
-        << errors;
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(frames))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    ASSERT_EQ(names.size(), kFrames);
-    EXPECT_EQ(names.front(), "shot_000.png");
-    EXPECT_EQ(names.back(), "shot_022.png");
-    for (const auto& [frame, want] : {std::pair{kFirstGreen - 1, std::array<int, 3>{255, 0, 0}},
-                                      std::pair{kFirstGreen, std::array<int, 3>{0, 255, 0}}}) {
-        int w = 0, h = 0, comp = 0;
-        const std::string file = (frames / names[frame]).string();
-        uint8_t* rgb = stbi_load(file.c_str(), &w, &h, &comp, 3);
-        ASSERT_NE(rgb, nullptr) << file;
-        EXPECT_EQ(w, 32);
-        EXPECT_EQ(h, 18);
-        EXPECT_TRUE(Near({rgb[0], rgb[1], rgb[2]}, want, 0)) << file; // exact: no lossy coding
-        stbi_image_free(rgb);
-    }
-}
-
 TEST(Render, FilesThatCannotBeWrittenFailInOneLine)
 {
     TempDir dir;
@@ -156,10 +119,6 @@ TEST(Render, FilesThatCannotBeWrittenFailInOneLine)
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
     EXPECT_FALSE(std::filesystem::exists(nowhere));
 
-    // A PNG sequence into a folder that is not there: refused before the first frame.
-    const std::string frames = (dir.Path() / "gone" / "f_%03d.png").string();
-    EXPECT_EQ(RunPlayerBinary("--size 64x36 --render " + Quote(frames) + " " + Quote(production.string()), &errors), 1);
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
 }
 
 

@@ -69,32 +69,7 @@ TEST(Showcase, PlaysToItsEndWithoutReportsAndShowsEverySection)
     const long last = frameAt(48.5); // "exitdemo": its frame is still drawn
     keep.insert(last);
 
-    ProductionRun run;
-    PlayerOptions options;
-    options.headless = true;
-    options.width = 96;
-    options.height = 54;
-    options.fps = kFps;
-    options.frames = 700;
-    options.productionDir = ML_SHOWCASE_DIR;
-    diag::SetEnabled(true);
-    diag::SetSink([&run](const std::string& line) { run.reports.push_back(line); });
-    const auto cwd = std::filesystem::current_path();
-    run.status = PlayProduction(options, [&](long frame, CDemoSystem& demo) {
-        run.frames = frame + 1;
-        if (!keep.count(frame))
-            return;
-        auto& renderer = static_cast<CGLRenderer&>(*demo.m_pRenderer);
-        Image image;
-        image.width = renderer.Width();
-        image.height = renderer.Height();
-        renderer.ReadBackBuffer(image.rgb);
-        run.images[frame] = std::move(image);
-    });
-    std::filesystem::current_path(cwd);
-    diag::SetSink({});
-    diag::SetEnabled(false);
-
+    const ProductionRun run = RunProductionAt(ML_SHOWCASE_DIR, keep, kFps, 700, {}, 96, 54);
     EXPECT_EQ(run.status, 0);
     std::string reports;
     for (const std::string& r : run.reports)
@@ -104,12 +79,12 @@ TEST(Showcase, PlaysToItsEndWithoutReportsAndShowsEverySection)
     EXPECT_EQ(run.frames, last + 1);
 
     for (const auto& [frame, what] : sections) {
-        const Image& image = run.images[frame];
+        const Image& image = run.images.at(frame);
         EXPECT_GT(MeanLevel(image), 8.0) << "frame " << frame << " (" << what << ") is nearly black";
         EXPECT_GT(MaxLevel(image), 120) << "frame " << frame << " (" << what << ") has nothing bright";
     }
     // Faded out at the end.
-    EXPECT_LT(MaxLevel(run.images[last]), 40);
+    EXPECT_LT(MaxLevel(run.images.at(last)), 40);
 }
 
 TEST(Showcase, ChecksClean)

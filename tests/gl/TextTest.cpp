@@ -23,32 +23,12 @@
 
 namespace {
 
-const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
-// A scratch copy of tests/productions/<name>, with the shared "common" folder
-// beside it as the scripts expect; returns the copy's folder.
+// A scratch copy of tests/productions/<name> with a folder for baked fonts.
 std::filesystem::path CopyProduction(const TempDir& temp, const std::string& name)
 {
-    const auto source = std::filesystem::path(ML_TEST_DATA_DIR) / "productions";
-    const auto copy = std::filesystem::copy_options::recursive;
-    std::filesystem::copy(source / "common", temp.Path() / "common", copy);
-    std::filesystem::copy(source / name, temp.Path() / name, copy);
-    std::filesystem::create_directories(temp.Path() / name / "Data" / "Fonts");
-    return temp.Path() / name;
-}
-
-// Bakes DejaVu Sans at 14 pixels (or another size; characters 32-126) with the font baker.
-bool BakeDejaVu(const std::filesystem::path& out, int pixels = 14)
-{
-#ifdef ML_FONTBAKER_PATH
-    const std::string command = std::string("'") + ML_FONTBAKER_PATH + "' --size " + std::to_string(pixels) + " '" +
-                                kDejaVu + "' '" + out.string() + "' 2>/dev/null";
-    return std::system(command.c_str()) == 0;
-#else
-    (void)out;
-    (void)pixels;
-    return false;
-#endif
+    const std::filesystem::path dir = ::CopyProduction(name, temp.Path());
+    std::filesystem::create_directories(dir / "Data" / "Fonts");
+    return dir;
 }
 
 #define ML_REQUIRE_BAKER()                                                  \

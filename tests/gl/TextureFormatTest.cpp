@@ -54,13 +54,6 @@ Bytes BmpPixels(bool withX)
     return out;
 }
 
-int SrgbToLinear(int v)
-{
-    const double c = v / 255.0;
-    const double l = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    return static_cast<int>(std::lround(l * 255.0));
-}
-
 struct Cell {
     const char* file;
     DxgiFormat format;
