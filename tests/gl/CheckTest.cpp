@@ -85,16 +85,12 @@ TEST(Check, WarningsNameTheSlipAndFailOnlyAStrictCheck)
     std::string errors, output;
     const std::string production = Quote(ProductionDir("warnings"));
     EXPECT_EQ(RunPlayerBinary("--check " + production, &errors, "", &output), 0) << errors;
-    for (const char* warning :
-         {"DemoScript.txt:3: warning: material 'tinted': nothing fills shader constant 'ambientcolor', so it reads 0; "
-          "did you mean 'AmbientColour'?",
-          "DemoScript.txt:6: warning: 'delayuntil' golbal: not a clock (delay, local, music or global); waits until "
-          "0.5 s of global time (did you mean 'global'?)",
-          "DemoScript.txt:7: warning: 'exitdemo' ends the production here: the 1 line after it never run (checked "
-          "all the same)",
-          "DemoScript.txt: warning: no 'fadeup' runs before the production exits, and the picture starts faded out: "
-          "every frame is black"})
-        EXPECT_NE(errors.find(std::string(warning) + "\n"), std::string::npos) << warning << "\n" << errors;
+    // The script's own warnings are worded by the check itself (tested on its own); the
+    // material's comes from loading it.
+    EXPECT_NE(errors.find("DemoScript.txt:3: warning: material 'tinted': nothing fills shader constant "
+                          "'ambientcolor', so it reads 0; did you mean 'AmbientColour'?\n"),
+              std::string::npos)
+        << errors;
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 4) << errors; // "padding" and "global_time" are fine
     EXPECT_NE(output.find("no problems, 4 warnings\n"), std::string::npos) << output;
 

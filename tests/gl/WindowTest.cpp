@@ -4,6 +4,7 @@
 // and hot reload. Skipped without Xvfb.
 #include "ProductionRunner.h"
 #include "support/TempDir.h"
+#include "support/TestImages.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -11,7 +12,6 @@
 #include <X11/Xutil.h>
 #include <chrono>
 #include <csignal>
-#include <stb_image_write.h>
 #include <sys/stat.h>
 #include <regex>
 #include <thread>
@@ -278,20 +278,17 @@ TEST(Window, KeysPauseSeekRestartLoopAndScreenshot)
 
 // Writes a 2x2 PNG of one colour, whole or cut short, the way an editor saving
 // by rename does (a new file moved over the old) or in place.
-void WriteImage(const std::string& path, std::array<uint8_t, 3> colour, bool cutShort = false)
+void WriteImage(const std::string& path, std::array<uint16_t, 3> colour, bool cutShort = false)
 {
-    std::vector<uint8_t> rgb;
+    std::vector<uint16_t> rgb;
     for (int i = 0; i < 4; ++i)
         rgb.insert(rgb.end(), colour.begin(), colour.end());
-    std::string png;
-    stbi_write_png_to_func(
-        [](void* out, void* data, int size) { static_cast<std::string*>(out)->append(static_cast<char*>(data), static_cast<size_t>(size)); },
-        &png, 2, 2, 3, rgb.data(), 6);
+    testimg::Bytes png = testimg::Png(2, 2, 8, 2, rgb);
     if (cutShort) {
-        std::ofstream(path, std::ios::binary) << png.substr(0, png.size() / 2);
-        return;
+        png.resize(png.size() / 2);
+        return testimg::WriteFile(path, png);
     }
-    std::ofstream(path + ".tmp", std::ios::binary) << png;
+    testimg::WriteFile(path + ".tmp", png);
     std::filesystem::rename(path + ".tmp", path);
 }
 
