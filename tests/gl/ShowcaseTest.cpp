@@ -3,6 +3,7 @@
 // in every section, its scripts use every command of the demo table, and its
 // music beats at the tempo the script waits for.
 #include "ProductionRunner.h"
+#include "support/TempDir.h"
 
 #include "audio/AudioDecoder.h"
 #include "script/DemoCommands.h"
@@ -98,13 +99,11 @@ TEST(Showcase, ScriptsUseEveryCommand)
 {
     std::set<size_t> seen;
     const auto table = RecordingTable(std::make_index_sequence<kDemoCommandCount>());
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(ML_SHOWCASE_DIR);
     {
+        ScopedChdir cd(ML_SHOWCASE_DIR);
         CScriptReader reader("DemoScript.txt", table.data(), kDemoCommandCount);
         EXPECT_TRUE(reader.ReadCommands(&seen)); // no unknown keyword on the way
     }
-    std::filesystem::current_path(cwd);
     for (size_t i = 0; i < table.size(); ++i)
         EXPECT_TRUE(seen.count(i)) << "the showcase never uses \"" << table[i].keyword << "\"";
 }
