@@ -167,6 +167,34 @@ Bytes Rgba(const Bytes& rgb, uint8_t alpha = 255)
     return out;
 }
 
+Bytes Repeat(const Bytes& pixel, size_t count)
+{
+    Bytes out;
+    for (size_t i = 0; i < count; ++i)
+        out.insert(out.end(), pixel.begin(), pixel.end());
+    return out;
+}
+
+// Four-channel pixels with the first and third channels swapped (RGBA <-> BGRA).
+Bytes SwapRedBlue(Bytes pixels)
+{
+    for (size_t i = 0; i < pixels.size(); i += 4)
+        std::swap(pixels[i], pixels[i + 2]);
+    return pixels;
+}
+
+// kRgb as a BMP stores it: bottom row first, B, G, R (rows already 12 bytes).
+Bytes BottomUpBgr()
+{
+    Bytes rows;
+    for (int y = 1; y >= 0; --y)
+        for (int x = 0; x < 4; ++x) {
+            const uint8_t* p = &kRgb[size_t(y * 4 + x) * 3];
+            rows.insert(rows.end(), {p[2], p[1], p[0]});
+        }
+    return rows;
+}
+
 Bytes ReadAll(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -495,25 +523,17 @@ TEST(ImageDecoder, TiffWebpDdsIcoBmpAndGifPictures)
                       128, 128, 128, 255, 0, 0, 255, 255, 0, 255, 0, 255, 255, 0, 0, 255}});
 
     // WebP, straight BGRA: lossless exactly, lossy near.
-    Bytes bgra;
-    for (size_t i = 0; i < rgba.size(); i += 4)
-        bgra.insert(bgra.end(), {rgba[i + 2], rgba[i + 1], rgba[i], uint8_t(100 + i)});
     Bytes rgbaAlpha = rgba;
     for (size_t i = 3; i < rgbaAlpha.size(); i += 4)
         rgbaAlpha[i] = uint8_t(100 + i - 3);
+    const Bytes bgra = SwapRedBlue(rgbaAlpha);
     uint8_t* encoded = nullptr;
     size_t encodedSize = WebPEncodeLosslessRGBA(rgbaAlpha.data(), 4, 2, 16, &encoded);
     cases.push_back({"WebP lossless", Bytes(encoded, encoded + encodedSize), F::B8G8R8A8_UNORM, bgra});
     WebPFree(encoded);
     // Flat colours survive lossy coding well: a 16x16 picture of one colour.
-    Bytes flatRgb;
-    for (int i = 0; i < 256; ++i)
-        flatRgb.insert(flatRgb.end(), {200, 100, 50});
-    encodedSize = WebPEncodeRGB(flatRgb.data(), 16, 16, 48, 100.0f, &encoded);
-    Bytes flatBgra;
-    for (int i = 0; i < 256; ++i)
-        flatBgra.insert(flatBgra.end(), {50, 100, 200, 255});
-    cases.push_back({"WebP lossy", Bytes(encoded, encoded + encodedSize), F::B8G8R8A8_UNORM, flatBgra, 3});
+    encodedSize = WebPEncodeRGB(Repeat({200, 100, 50}, 256).data(), 16, 16, 48, 100.0f, &encoded);
+    cases.push_back({"WebP lossy", Bytes(encoded, encoded + encodedSize), F::B8G8R8A8_UNORM, Repeat({50, 100, 200, 255}, 256), 3});
     WebPFree(encoded);
 
     // DDS: masks that are a texture format as they stand, masks that are not, BC1 to BC3, the DX10 header.
@@ -529,12 +549,7 @@ TEST(ImageDecoder, TiffWebpDdsIcoBmpAndGifPictures)
                                                uint8_t((rgba[i + 2] >> 3) * 255 / 31), 255});
     cases.push_back({"DDS 5:6:5 by masks", testimg::Dds(4, 2, bgr565, packed), F::R8G8B8A8_UNORM, expanded565, 1});
     // One 4x4 block covers the 4x2 picture: BC1 solid red; BC2 red at alpha 8/15; BC3 green at alpha 0x40.
-    Bytes red(8 * 4), redHalf, green;
-    for (int i = 0; i < 8; ++i) {
-        std::memcpy(&red[size_t(i) * 4], Bytes{255, 0, 0, 255}.data(), 4);
-        redHalf.insert(redHalf.end(), {255, 0, 0, 136});
-        green.insert(green.end(), {0, 255, 0, 0x40});
-    }
+    const Bytes red = Repeat({255, 0, 0, 255}, 8);
     testimg::DdsPixelFormat dxt{0x4, 0, 0, {}};
     dxt.fourCc = testimg::FourCc("DXT1");
     cases.push_back({"DDS BC1", testimg::Dds(4, 2, dxt, Bc1Colour(0xF800)), F::R8G8B8A8_UNORM, red});
@@ -542,12 +557,12 @@ TEST(ImageDecoder, TiffWebpDdsIcoBmpAndGifPictures)
     const Bytes redBlock = Bc1Colour(0xF800);
     bc2.insert(bc2.end(), redBlock.begin(), redBlock.end());
     dxt.fourCc = testimg::FourCc("DXT3");
-    cases.push_back({"DDS BC2", testimg::Dds(4, 2, dxt, bc2), F::R8G8B8A8_UNORM, redHalf});
+    cases.push_back({"DDS BC2", testimg::Dds(4, 2, dxt, bc2), F::R8G8B8A8_UNORM, Repeat({255, 0, 0, 136}, 8)});
     Bytes bc3 = {0x40, 0x40, 0, 0, 0, 0, 0, 0};
     const Bytes greenBlock = Bc1Colour(0x07E0);
     bc3.insert(bc3.end(), greenBlock.begin(), greenBlock.end());
     dxt.fourCc = testimg::FourCc("DXT5");
-    cases.push_back({"DDS BC3", testimg::Dds(4, 2, dxt, bc3), F::R8G8B8A8_UNORM, green});
+    cases.push_back({"DDS BC3", testimg::Dds(4, 2, dxt, bc3), F::R8G8B8A8_UNORM, Repeat({0, 255, 0, 0x40}, 8)});
     cases.push_back({"DDS DX10 BC1 sRGB", testimg::Dds(4, 2, {}, Bc1Colour(0xF800), int(F::BC1_UNORM_SRGB)),
                      F::R8G8B8A8_UNORM_SRGB, red, 0, true});
     cases.push_back({"DDS DX10 RGBA", testimg::Dds(4, 2, {}, rgba, int(F::R8G8B8A8_UNORM)), F::R8G8B8A8_UNORM, rgba});
@@ -556,18 +571,12 @@ TEST(ImageDecoder, TiffWebpDdsIcoBmpAndGifPictures)
     std::vector<uint16_t> samples(kRgb.begin(), kRgb.end());
     cases.push_back({"ICO with a PNG", testimg::Ico(4, 2, testimg::Png(4, 2, 8, 2, samples)), F::R8G8B8A8_UNORM, rgba});
     Bytes dib = testimg::BmpInfoHeader(4, 4, 24, 0);
-    for (int y = 1; y >= 0; --y) // bottom row first, rows already 12 bytes
-        for (int x = 0; x < 4; ++x) {
-            const uint8_t* p = &kRgb[size_t(y * 4 + x) * 3];
-            dib.insert(dib.end(), {p[2], p[1], p[0]});
-        }
+    const Bytes bgr = BottomUpBgr();
+    dib.insert(dib.end(), bgr.begin(), bgr.end());
     dib.insert(dib.end(), {0x00, 0, 0, 0, 0x50, 0, 0, 0}); // mask: bottom row opaque; top row x = 1 and 3 clear
-    Bytes masked = rgba;
+    Bytes masked = SwapRedBlue(rgba);
     masked[7] = masked[15] = 0;
-    Bytes maskedBgra;
-    for (size_t i = 0; i < masked.size(); i += 4)
-        maskedBgra.insert(maskedBgra.end(), {masked[i + 2], masked[i + 1], masked[i], masked[i + 3]});
-    cases.push_back({"ICO with a BMP", testimg::Ico(4, 2, dib), F::B8G8R8A8_UNORM, maskedBgra});
+    cases.push_back({"ICO with a BMP", testimg::Ico(4, 2, dib), F::B8G8R8A8_UNORM, masked});
 
     // BMP: run-length data with runs, a literal run, a move and the end markers; a
     // truecolour file with an (unused) palette between header and pixels.
@@ -584,13 +593,7 @@ TEST(ImageDecoder, TiffWebpDdsIcoBmpAndGifPictures)
                                255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 0, 0, 255, 255};
     cases.push_back({"BMP RLE8", paletted(8, 1, rle8), F::R8G8B8A8_UNORM, rleExpected});
     cases.push_back({"BMP RLE4", paletted(4, 2, rle4), F::R8G8B8A8_UNORM, rleExpected});
-    Bytes rows;
-    for (int y = 1; y >= 0; --y)
-        for (int x = 0; x < 4; ++x) {
-            const uint8_t* p = &kRgb[size_t(y * 4 + x) * 3];
-            rows.insert(rows.end(), {p[2], p[1], p[0]});
-        }
-    cases.push_back({"BMP 24-bit with palette fields", paletted(24, 0, rows), F::R8G8B8A8_UNORM, rgba});
+    cases.push_back({"BMP 24-bit with palette fields", paletted(24, 0, BottomUpBgr()), F::R8G8B8A8_UNORM, rgba});
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
