@@ -124,16 +124,4 @@ TEST(Check, TextsThatCannotBeDrawnAreFoundWithoutDrawing)
 #endif
 }
 
-TEST(Check, VerboseRunReportsTheSameScriptProblems)
-{
-    // The same reports in a normal run with -v, as far as the run reads the script.
-    std::string errors;
-    EXPECT_EQ(RunPlayerBinary("--headless --size 64x36 --frames 3 -v " + Quote(ProductionDir("check")), &errors), 0);
-    for (const char* place : {"DemoScript.txt:4: unknown keyword 'frobnicate'", "Data\\Mats\\Faulty.txt:9: ",
-                              "Data/Shaders/Broken.hlsl:7:", "DemoScript.txt:12: "})
-        EXPECT_NE(errors.find(place), std::string::npos) << place << "\n" << errors;
-    // By the third frame the script waits at "delayuntil delay 100": nothing after it is read.
-    EXPECT_EQ(errors.find("DemoScript.txt:14:"), std::string::npos) << errors;
-}
-
 } // namespace
