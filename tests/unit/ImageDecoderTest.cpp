@@ -73,29 +73,7 @@ Bytes Write(char kind, int w, int h, int comp)
     return out;
 }
 
-// A PNG built chunk by chunk; rows are raw scanlines without the filter byte.
-Bytes MakePng(uint32_t w, uint32_t h, uint8_t depth, uint8_t type, const std::vector<Bytes>& rows,
-              const Bytes& palette = {}, const Bytes& trns = {})
-{
-    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    Bytes ihdr;
-    PutBe32(ihdr, w);
-    PutBe32(ihdr, h);
-    ihdr.insert(ihdr.end(), {depth, type, 0, 0, 0});
-    PutPngChunk(png, "IHDR", ihdr);
-    if (!palette.empty())
-        PutPngChunk(png, "PLTE", palette);
-    if (!trns.empty())
-        PutPngChunk(png, "tRNS", trns);
-    Bytes raw;
-    for (const Bytes& row : rows) {
-        raw.push_back(0);
-        raw.insert(raw.end(), row.begin(), row.end());
-    }
-    PutPngChunk(png, "IDAT", testimg::ZlibStored(raw));
-    PutPngChunk(png, "IEND", {});
-    return png;
-}
+using testimg::PngFromRows;
 
 // An Exif APP1 segment whose Exif IFD holds ColorSpace with the given type.
 Bytes ExifSegment(bool bigEndian, uint16_t type, uint32_t value)
@@ -307,27 +285,28 @@ TEST(ImageDecoder, CraftedPngsAndTheSrgbChunk)
         DxgiFormat plain, withSrgb;
         Bytes firstPixel;
     } cases[] = {
-        {"8-bit palette, tRNS", MakePng(2, 1, 8, 3, {{1, 0}}, palette, {128}), F::R8G8B8A8_UNORM,
+        {"8-bit palette, tRNS", PngFromRows(2, 1, 8, 3, {{1, 0}}, palette, {128}), F::R8G8B8A8_UNORM,
          F::R8G8B8A8_UNORM_SRGB, {200, 210, 220, 255}},
-        {"2-bit palette", MakePng(4, 1, 2, 3, {{0x10}}, palette), F::R8G8B8A8_UNORM, F::R8G8B8A8_UNORM_SRGB,
+        {"2-bit palette", PngFromRows(4, 1, 2, 3, {{0x10}}, palette), F::R8G8B8A8_UNORM, F::R8G8B8A8_UNORM_SRGB,
          {10, 20, 30, 255}},
-        {"1-bit gray", MakePng(8, 1, 1, 0, {{0x80}}), F::R8_UNORM, F::R8_UNORM, {255}},
-        {"16-bit gray", MakePng(1, 1, 16, 0, {{0x12, 0x34}}), F::R16_UNORM, F::R16_UNORM,
+        {"1-bit gray", PngFromRows(8, 1, 1, 0, {{0x80}}), F::R8_UNORM, F::R8_UNORM, {255}},
+        {"16-bit gray", PngFromRows(1, 1, 16, 0, {{0x12, 0x34}}), F::R16_UNORM, F::R16_UNORM,
          Bytes(gray16Bytes, gray16Bytes + 2)},
-        {"16-bit gray+alpha", MakePng(1, 1, 16, 4, {{0, 0, 0xFF, 0xFF}}), F::R16G16B16A16_UNORM,
+        {"16-bit gray+alpha", PngFromRows(1, 1, 16, 4, {{0, 0, 0xFF, 0xFF}}), F::R16G16B16A16_UNORM,
          F::R16G16B16A16_UNORM, {0, 0, 0, 0, 0, 0, 0xFF, 0xFF}},
-        {"16-bit RGB", MakePng(1, 1, 16, 2, {{0, 1, 0, 2, 0, 3}}), F::R16G16B16A16_UNORM, F::R16G16B16A16_UNORM,
+        {"16-bit RGB", PngFromRows(1, 1, 16, 2, {{0, 1, 0, 2, 0, 3}}), F::R16G16B16A16_UNORM, F::R16G16B16A16_UNORM,
          {1, 0, 2, 0, 3, 0, 0xFF, 0xFF}},
-        {"16-bit RGBA", MakePng(1, 1, 16, 6, {{0, 1, 0, 2, 0, 3, 0, 4}}), F::R16G16B16A16_UNORM,
+        {"16-bit RGBA", PngFromRows(1, 1, 16, 6, {{0, 1, 0, 2, 0, 3, 0, 4}}), F::R16G16B16A16_UNORM,
          F::R16G16B16A16_UNORM, {1, 0, 2, 0, 3, 0, 4, 0}},
-        {"8-bit RGB", MakePng(1, 1, 8, 2, {{1, 2, 3}}), F::R8G8B8A8_UNORM, F::R8G8B8A8_UNORM_SRGB, {1, 2, 3, 255}},
-        {"8-bit RGBA", MakePng(1, 1, 8, 6, {{1, 2, 3, 4}}), F::B8G8R8A8_UNORM, F::B8G8R8A8_UNORM_SRGB, {3, 2, 1, 4}},
+        {"8-bit RGB", PngFromRows(1, 1, 8, 2, {{1, 2, 3}}), F::R8G8B8A8_UNORM, F::R8G8B8A8_UNORM_SRGB, {1, 2, 3, 255}},
+        {"8-bit RGBA", PngFromRows(1, 1, 8, 6, {{1, 2, 3, 4}}), F::B8G8R8A8_UNORM, F::B8G8R8A8_UNORM_SRGB,
+         {3, 2, 1, 4}},
         // A gray colour key keeps its transparency: gray becomes BGRA as gray+alpha does.
-        {"8-bit gray, tRNS", MakePng(2, 1, 8, 0, {{5, 9}}, {}, {0, 9}), F::B8G8R8A8_UNORM, F::B8G8R8A8_UNORM_SRGB,
+        {"8-bit gray, tRNS", PngFromRows(2, 1, 8, 0, {{5, 9}}, {}, {0, 9}), F::B8G8R8A8_UNORM, F::B8G8R8A8_UNORM_SRGB,
          {5, 5, 5, 255}},
-        {"16-bit gray, tRNS", MakePng(2, 1, 16, 0, {{0, 5, 0x12, 0x34}}, {}, {0x12, 0x34}), F::R16G16B16A16_UNORM,
+        {"16-bit gray, tRNS", PngFromRows(2, 1, 16, 0, {{0, 5, 0x12, 0x34}}, {}, {0x12, 0x34}), F::R16G16B16A16_UNORM,
          F::R16G16B16A16_UNORM, {5, 0, 5, 0, 5, 0, 0xFF, 0xFF}},
-        {"2-bit gray, tRNS", MakePng(4, 1, 2, 0, {{0x1B}}, {}, {0, 3}), F::B8G8R8A8_UNORM, F::B8G8R8A8_UNORM_SRGB,
+        {"2-bit gray, tRNS", PngFromRows(4, 1, 2, 0, {{0x1B}}, {}, {0, 3}), F::B8G8R8A8_UNORM, F::B8G8R8A8_UNORM_SRGB,
          {0, 0, 0, 255}},
     };
     for (const auto& c : cases) {
@@ -347,14 +326,14 @@ TEST(ImageDecoder, CraftedPngsAndTheSrgbChunk)
         EXPECT_TRUE(srgb.image.srgb);
     }
     // The keyed pixels are transparent.
-    const Decoded keyed8 = Decode(MakePng(2, 1, 8, 0, {{5, 9}}, {}, {0, 9}));
+    const Decoded keyed8 = Decode(PngFromRows(2, 1, 8, 0, {{5, 9}}, {}, {0, 9}));
     EXPECT_EQ(keyed8.image.pixels[7], 0);
-    const Decoded keyed2 = Decode(MakePng(4, 1, 2, 0, {{0x1B}}, {}, {0, 3}));
+    const Decoded keyed2 = Decode(PngFromRows(4, 1, 2, 0, {{0x1B}}, {}, {0, 3}));
     EXPECT_EQ(Bytes(keyed2.image.pixels.get() + 12, keyed2.image.pixels.get() + 16), (Bytes{255, 255, 255, 0}));
 
     // Checksums are verified: a damaged CRC of a critical chunk, or of the zlib
     // stream, fails the file. An sRGB chunk after the image data does not count.
-    const Bytes good = MakePng(2, 1, 8, 2, {{1, 2, 3, 4, 5, 6}});
+    const Bytes good = PngFromRows(2, 1, 8, 2, {{1, 2, 3, 4, 5, 6}});
     ASSERT_TRUE(Decode(good).ok);
     Bytes badHeaderCrc = good;
     badHeaderCrc[29] ^= 1; // IHDR's CRC
@@ -446,7 +425,7 @@ TEST(ImageDecoder, FitsUnderTheSizeLimitByAreaAveraging)
     EXPECT_FLOAT_EQ(dst[1], 8.0f);
 
     // Too thin to keep a row after fitting: refused rather than a 0-sized texture.
-    EXPECT_FALSE(Decode(MakePng(5000, 1, 8, 0, {Bytes(5000, 0)}), 16).ok);
+    EXPECT_FALSE(Decode(PngFromRows(5000, 1, 8, 0, {Bytes(5000, 0)}), 16).ok);
 }
 
 TEST(ImageDecoder, DamagedMissingAndUnknownFilesFailWithoutAnImage)
@@ -533,7 +512,8 @@ TEST(ImageDecoder, TiffWebpDdsIcoBmpAndGifPictures)
     WebPFree(encoded);
     // Flat colours survive lossy coding well: a 16x16 picture of one colour.
     encodedSize = WebPEncodeRGB(Repeat({200, 100, 50}, 256).data(), 16, 16, 48, 100.0f, &encoded);
-    cases.push_back({"WebP lossy", Bytes(encoded, encoded + encodedSize), F::B8G8R8A8_UNORM, Repeat({50, 100, 200, 255}, 256), 3});
+    cases.push_back(
+        {"WebP lossy", Bytes(encoded, encoded + encodedSize), F::B8G8R8A8_UNORM, Repeat({50, 100, 200, 255}, 256), 3});
     WebPFree(encoded);
 
     // DDS: masks that are a texture format as they stand, masks that are not, BC1 to BC3, the DX10 header.
@@ -631,7 +611,7 @@ TEST(ImageDecoder, TiffWebpDdsIcoBmpAndGifPictures)
 TEST(ImageDecoder, DeclaredSizesBeyondTheBudgetAreRefusedBeforeDecoding)
 {
     // A 16384x16384 RGBA16 PNG with one row of data (2 GiB decoded).
-    const Bytes fixed = MakePng(16384, 16384, 16, 6, {Bytes(16384 * 8, 0)});
+    const Bytes fixed = PngFromRows(16384, 16384, 16, 6, {Bytes(16384 * 8, 0)});
     // A 13-byte GIF header claiming 18431x17993; a 16384x16384 GIF holding a 1x1 frame.
     const Bytes gifHeader = {'G', 'I', 'F', '8', '9', 'a', 0xFF, 0x47, 0x49, 0x46, 0, 0, 0};
     Bytes bigGif = {'G', 'I', 'F', '8', '9', 'a', 0, 0x40, 0, 0x40, 0x80, 0, 0, 0, 0, 0, 255, 255, 255,
