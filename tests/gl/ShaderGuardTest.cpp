@@ -1,7 +1,7 @@
 // Translation runs in a worker process: a worker that crashes, hangs or is missing costs
 // one shader, with a clear message, and the next shader gets a fresh worker. Results are
-// shared within a process and kept on disk between runs. The crashing shaders found by
-// fuzzing play to their end.
+// shared within a process and kept on disk between runs; a message is said once. The
+// productions whose shaders crashed the translator play through ReproTest.
 #include "ShaderHarness.h"
 
 #include "render/gl/shader/ShaderCache.h"
@@ -94,28 +94,6 @@ TEST(ShaderGuard, OneTranslationPerProcessAndADiskCache)
     EXPECT_TRUE(translator.Translate("a.hlsl", kGood.source, "PSMain", ShaderStage::Pixel)->Ok());
     EXPECT_EQ(translator.GetCounts().translated, 3);
     translator.Reset(CShaderCache::DefaultDirectory(), FindShaderWorker(), CShaderTranslator::kDefaultLimit);
-}
-
-TEST(ShaderGuard, CrashingShadersPlayToTheirEnd)
-{
-    if (!std::filesystem::exists(std::string(ML_REPRO_DIR) + "/hlsl-1"))
-        GTEST_SKIP() << "no " << ML_REPRO_DIR;
-    for (int i = 1; i <= 9; ++i) {
-        TempDir dir;
-        const auto copy = dir.Path() / "production";
-        std::filesystem::copy(std::string(ML_REPRO_DIR) + "/hlsl-" + std::to_string(i), copy,
-                              std::filesystem::copy_options::recursive);
-        const std::string png = (dir.Path() / "out.png").string();
-        std::string errors;
-        const int status = RunPlayerBinary("--headless --size 64x36 --frames 3 -v --capture 2:'" + png + "' '" +
-                                               copy.string() + "'",
-                                           &errors);
-        EXPECT_EQ(status, 0) << "hlsl-" << i << "\n" << errors;
-        EXPECT_NE(errors.find("the HLSL translator crashed on this shader"), std::string::npos)
-            << "hlsl-" << i << "\n" << errors;
-        const Image image = ReadPng(png);
-        EXPECT_TRUE(Uniform(image, {0, 255, 0})) << "hlsl-" << i;
-    }
 }
 
 // A production whose material file names both stages of one shader file, twice over.
