@@ -28,7 +28,8 @@ bool CMaterialResource::ReadMaterialFile(const std::string& path)
     if (!m_bShaderLine[0])
         diag::Report("material file '" + path + "' has no loadvertexshader line; the material draws nothing");
     else if (!m_bShaderLine[1])
-        diag::Warn("material file '" + path + "' has no loadpixelshader line; the material writes depth only, no colour");
+        diag::Warn("material file '" + path +
+                   "' has no loadpixelshader line; the material writes depth only, no colour");
     return true;
 }
 
