@@ -34,6 +34,10 @@ public:
     // decoding it; afterwards the music plays on from where it stands.
     virtual void BeginFastForward() {}
     virtual void EndFastForward() {}
+    // Said before each fast-forward step when the step-exact end is known: seconds of
+    // music still to skip. A fixed-step output mixes the last of them (unheard, not
+    // kept) so what looks back at recent music finds it as in a run from the start.
+    virtual void FastForwardLeft(double /*seconds*/) {}
     // Paused, a real-time output plays silence and the music clock stands still.
     virtual void SetPaused(bool /*paused*/) {}
 };

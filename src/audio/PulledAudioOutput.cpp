@@ -70,7 +70,7 @@ void CPulledAudioOutput::AdvanceFrame(float dt)
         const int64_t n = std::min(frames, kPiece);
         m_Last.resize(static_cast<size_t>(n) * 2);
         m_Mixer.MixPulled(m_Last.data(), static_cast<int>(n));
-        if (m_bKeep)
+        if (m_bKeep && !m_bUnkept)
             m_Kept.insert(m_Kept.end(), m_Last.begin(), m_Last.end());
         frames -= n;
     }

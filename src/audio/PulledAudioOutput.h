@@ -33,6 +33,8 @@ public:
     // Skipping, each step moves the music on by its frames without mixing them
     // (fast-forward): positions and ends come out as if they had been mixed.
     void SetSkipping(bool skip) { m_bSkip = skip; }
+    // Mixed for what looks back at recent music only: nothing is kept for a consumer.
+    void SetUnkept(bool unkept) { m_bUnkept = unkept; }
 
     // Frames the next steps mix; exposed for tests and the encoder's bookkeeping.
     int64_t FramesForStep(float dt);
@@ -47,5 +49,6 @@ private:
     std::vector<float> m_Last;
     bool m_bKeep = false;
     bool m_bSkip = false;
+    bool m_bUnkept = false;
     std::vector<float> m_Kept;
 };

@@ -127,7 +127,7 @@ void CProductionSession::Redraw()
     renderer.SetTargetHistory(&m_History);
 }
 
-bool CProductionSession::Forward(const std::function<bool()>& done)
+bool CProductionSession::Forward(const std::function<bool()>& done, long target)
 {
     if (!m_pDemo || m_bEnded)
         return false;
@@ -138,6 +138,8 @@ bool CProductionSession::Forward(const std::function<bool()>& done)
     const float dt = StepSeconds();
     long run = 0;
     while (!done() && !m_bEnded) {
+        if (audio && target >= 0)
+            audio->FastForwardLeft(static_cast<double>(target - m_nNext) * dt);
         const bool draw = m_Needed.count(m_nNext) != 0;
         Step(dt, draw, false);
         if (draw)
@@ -155,7 +157,7 @@ bool CProductionSession::Forward(const std::function<bool()>& done)
 
 bool CProductionSession::FastForwardTo(long frame)
 {
-    return Forward([&] { return m_nNext >= frame; });
+    return Forward([&] { return m_nNext >= frame; }, frame);
 }
 
 bool CProductionSession::FastForwardToTime(double seconds)

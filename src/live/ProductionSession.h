@@ -76,7 +76,8 @@ public:
 private:
     bool Rebuild();
     FrameResult Step(float dt, bool draw, bool show);
-    bool Forward(const std::function<bool()>& done);
+    // target: the frame done() waits for, where known (-1: not known ahead).
+    bool Forward(const std::function<bool()>& done, long target = -1);
 
     Factory m_Factory;
     int m_nFps;

@@ -113,6 +113,20 @@ TEST(FastForward, KeyframesMusicWaitsSeeksAndTheMusicsEnd)
     }
 }
 
+// The music's spectrum and waveform look back 2048 samples, past the first frame drawn.
+TEST(FastForward, MusicSpectrumAndWaveformAsFromTheStart)
+{
+    TempDir scratch;
+    const std::string dir = CopyProduction("inputs", scratch.Path());
+    ASSERT_TRUE(audiotest::WriteAudio(dir + "/tone.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, 2 * 44100,
+                                      audiotest::Sine(1234.0, 44100.0, 0.5f)));
+    const SessionRun fromZero = Play(dir, 64, 0, 90);
+    for (long start : {1L, 40L, 80L}) {
+        const SessionRun started = Play(dir, 64, start, start + 2);
+        EXPECT_TRUE(SameFrames(fromZero, started, start, 3)) << "start " << start;
+    }
+}
+
 TEST(FastForward, PlayerStartsAtTheFrameOfThatTimeAndNeverDrawsEarlierOnes)
 {
     TempDir scratch;

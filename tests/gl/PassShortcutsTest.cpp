@@ -90,11 +90,13 @@ TEST(PassShortcuts, ShaderFactsHoldOnlyWhereProvable)
 cbuffer M : register(b0) { float4x4 WorldMatrix; float global_time; };
 struct VSIn { float3 pos : POSITION; float4 col : COLOR; float2 uv : TEXCOORD; };
 struct VSOut { float4 pos : SV_Position; float2 uv : TEXCOORD0; };
+float4 Corner(float3 p) { float4 c = float4(p.xy, 0.0, 1.0); return c; }
 VSOut Main(VSIn i) { VSOut o; o.uv = i.uv; )";
     const Case vertexCases[] = {
         {"o.pos = float4(i.pos, 1.0);", true},
         {"o.pos = float4(i.pos.xy, 0.5, 1.0);", true},
         {"o.pos = float4(i.pos.xy, 0.0, 1.0); o.uv *= global_time;", true},
+        {"o.pos = Corner(i.pos);", true},
         {"o.pos = float4(i.pos.xy, 2.0, 1.0);", false},            // clipped by depth
         {"o.pos = float4(i.pos.yx, 0.0, 1.0);", false},            // corners swapped: culled
         {"o.pos = float4(i.pos.xy * 0.5, 0.0, 1.0);", false},      // a smaller quad
@@ -118,6 +120,9 @@ struct VSOut { float4 pos : SV_Position; float2 uv : TEXCOORD0; };
         {"struct O { float4 c : SV_Target0; float4 d : SV_Target1; };"
          "O Main(VSOut i) { O o; o.c = float4(AmbientColour.rgb, 1); o.d = AmbientColour; return o; }",
          true},
+        {"float4 Main(VSOut i) : SV_Target { float3 s = 0; [unroll] for (int k = 0; k < 2; ++k)"
+         " s += Frame.Sample(Linear, i.uv, int2(k, 0)).rgb; return float4(s, 1); }",
+         true}, // read off the legalised module
         {"float4 Main(VSOut i) : SV_Target { return AmbientColour; }", false},
         {"float4 Main(VSOut i) : SV_Target { return float4(i.uv, 0.0, 0.999); }", false},
         {"float4 Main(VSOut i) : SV_Target { clip(i.uv.x - 0.5); return float4(i.uv, 0.0, 1.0); }", false},

@@ -191,6 +191,28 @@ TEST(RenderFarm, CtrlCStopsEveryRangeAndLeavesNoMovie)
             << entry.path();
 }
 
+TEST(RenderFarm, EachProblemIsSaidOnceHoweverManyProcessesRunTheScript)
+{
+    TempDir dir;
+    const auto production = Stage(dir, "farm"); // an unknown keyword, and no fade material
+    fs::create_directory(dir.Path() / "png");
+    const std::string args = kArgs + "--jobs 3 --render " + Quote((dir.Path() / "png" / "f_%05d.png").string()) + " ";
+    auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    std::string errors;
+    EXPECT_EQ(RunPlayerBinary(args + "-v " + Quote(production.string()), &errors), 0) << errors;
+    EXPECT_EQ(count(errors, "bogus"), 1u) << errors;
+    EXPECT_EQ(count(errors, "FaderMaterial"), 2u) << errors; // the report, then the summary naming it
+    EXPECT_EQ(count(errors, "marrowlight: 2 problems"), 1u) << errors;
+    EXPECT_EQ(RunPlayerBinary(args + Quote(production.string()), &errors), 0) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_EQ(count(errors, "marrowlight: 2 problems"), 1u) << errors;
+}
+
 TEST(RenderFarm, AFailingRangeFailsTheRenderWithItsMessage)
 {
     TempDir dir;
@@ -203,7 +225,7 @@ TEST(RenderFarm, AFailingRangeFailsTheRenderWithItsMessage)
                               &errors),
               1);
     EXPECT_TRUE(std::regex_search(errors, std::regex("frames 16 to 31 failed: .*f_00020\\.png"))) << errors;
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_EQ(std::regex_search(errors, std::regex("failed.*\n.*failed")), false) << errors;
     for (const auto& entry : fs::directory_iterator(dir.Path() / "png"))
         EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
 }

@@ -1,14 +1,14 @@
 // Translation runs in a worker process: a worker that crashes, hangs or is missing costs
 // one shader, with a clear message, and the next shader gets a fresh worker. Results are
-// shared within a process and kept on disk between runs. The crashing shaders found by
-// fuzzing play to their end.
-#include "ProductionRunner.h"
-#include "support/TempDir.h"
+// shared within a process and kept on disk between runs; a message is said once. The
+// productions whose shaders crashed the translator play through ReproTest.
+#include "ShaderHarness.h"
 
 #include "render/gl/shader/ShaderCache.h"
 #include "render/gl/shader/ShaderTranslator.h"
 #include "render/gl/shader/TranslationWorker.h"
 
+#include <regex>
 #include <sys/stat.h>
 
 namespace {
@@ -96,26 +96,54 @@ TEST(ShaderGuard, OneTranslationPerProcessAndADiskCache)
     translator.Reset(CShaderCache::DefaultDirectory(), FindShaderWorker(), CShaderTranslator::kDefaultLimit);
 }
 
-TEST(ShaderGuard, CrashingShadersPlayToTheirEnd)
+// A production whose material file names both stages of one shader file, twice over.
+std::string SharedShaderProduction(const TempDir& dir, const std::string& pixelBody)
 {
-    if (!std::filesystem::exists(std::string(ML_REPRO_DIR) + "/hlsl-1"))
-        GTEST_SKIP() << "no " << ML_REPRO_DIR;
-    for (int i = 1; i <= 9; ++i) {
-        TempDir dir;
-        const auto copy = dir.Path() / "production";
-        std::filesystem::copy(std::string(ML_REPRO_DIR) + "/hlsl-" + std::to_string(i), copy,
-                              std::filesystem::copy_options::recursive);
-        const std::string png = (dir.Path() / "out.png").string();
-        std::string errors;
-        const int status = RunPlayerBinary("--headless --size 64x36 --frames 3 -v --capture 2:'" + png + "' '" +
-                                               copy.string() + "'",
-                                           &errors);
-        EXPECT_EQ(status, 0) << "hlsl-" << i << "\n" << errors;
-        EXPECT_NE(errors.find("the HLSL translator crashed on this shader"), std::string::npos)
-            << "hlsl-" << i << "\n" << errors;
-        const Image image = ReadPng(png);
-        EXPECT_TRUE(Uniform(image, {0, 255, 0})) << "hlsl-" << i;
-    }
+    dir.Write("production/Data/Shaders/Partners.hlsl", kHarnessPartners);
+    dir.Write("production/Data/Mats/FaderMaterial.txt", "loadvertexshader Data\\Shaders\\Partners.hlsl PassVS\n"
+                                                        "loadpixelshader Data\\Shaders\\Partners.hlsl FadePS\n"
+                                                        "textureslot rendertarget Frame\n");
+    dir.Write("production/Data/Shaders/Both.hlsl",
+              "float4 VSMain(float3 p : POSITION) : SV_Position { return float4(p, 1); }\n"
+              "float4 PSMain() : SV_Target\n{\n    " + pixelBody + "\n}\n");
+    for (const char* name : {"One", "Two"})
+        dir.Write(std::string("production/Data/Mats/") + name + ".txt",
+                  "loadvertexshader Data\\Shaders\\Both.hlsl VSMain\nloadpixelshader Data\\Shaders\\Both.hlsl PSMain\n");
+    dir.Write("production/DemoScript.txt", "creatematerial one Data\\Mats\\One.txt\ncreatematerial two Data\\Mats\\Two.txt\n"
+                                           "createpostprocess fill two\naddpostprocess fill\nfadeup 0\n");
+    return "'" + (dir.Path() / "production").string() + "'";
+}
+
+TEST(ShaderGuard, AnErrorIsSaidOnceAtItsColumn)
+{
+    TempDir dir;
+    const std::string production = SharedShaderProduction(dir, "return missingColour;");
+    std::string errors;
+    EXPECT_EQ(RunPlayerBinary("--check " + production, &errors), 1);
+    // Two materials name the file for both stages: four compiles, one message.
+    const std::regex message("Both\\.hlsl:4:\\d+: error: 'missingColour' : unknown variable");
+    EXPECT_EQ(std::distance(std::sregex_iterator(errors.begin(), errors.end(), message), std::sregex_iterator()), 1)
+        << errors;
+}
+
+TEST(ShaderGuard, ALaterRunNeedsNoTranslator)
+{
+    TempDir dir;
+    const std::string production = SharedShaderProduction(dir, "return float4(0, 1, 0, 1);");
+    const std::string cache = (dir.Path() / "cache").string();
+    const std::string png = (dir.Path() / "out.png").string();
+    const std::string arguments = "--headless --size 16x16 --frames 2 --capture 1:'" + png + "' " + production;
+    std::string errors;
+    ASSERT_EQ(RunPlayerBinary(arguments, &errors, "MARROWLIGHT_SHADER_CACHE='" + cache + "'"), 0) << errors;
+    EXPECT_TRUE(Uniform(ReadPng(png), {0, 255, 0}));
+    std::error_code ec;
+    EXPECT_FALSE(std::filesystem::is_empty(cache, ec) || ec) << "nothing kept in " << cache;
+    std::filesystem::remove(png);
+    EXPECT_EQ(RunPlayerBinary(arguments, &errors,
+                              "MARROWLIGHT_SHADER_CACHE='" + cache + "' MARROWLIGHT_SHADER_WORKER=/nonexistent"),
+              0);
+    EXPECT_EQ(errors, "");
+    EXPECT_TRUE(Uniform(ReadPng(png), {0, 255, 0}));
 }
 
 } // namespace

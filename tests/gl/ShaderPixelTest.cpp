@@ -18,13 +18,16 @@ protected:
 
 TEST_F(ShaderPixels, TwoHundredMaterialsWithTheirOwnSemanticsEachLinkAndDraw)
 {
-    // Once locations came from one table for the whole process, the 32nd semantic failed.
+    // Once locations came from one table for the whole process, the 32nd semantic failed,
+    // and so did TEXCOORD0 taking another shape than in the material before.
     for (int i = 0; i < 200; ++i) {
         const std::string semantic = "VALUE" + std::to_string(i);
-        const std::string shader = "struct V { float4 pos : SV_Position; float4 c : " + semantic +
-                                   "; float4 m[2] : TEXCOORD0; };\n"
+        const bool matrix = i % 2 == 1;
+        const std::string shader = "struct V { float4 pos : SV_Position; float4 c : " + semantic + "; " +
+                                   (matrix ? "float4x4 m" : "float4 m[2]") + " : TEXCOORD0; };\n"
                                    "V VSMain(float3 p : POSITION) { V o; o.pos = float4(p, 1); o.c = float4(0, " +
-                                   std::to_string(i) + " / 255.0, 0, 1); o.m[0] = 0; o.m[1] = 1; return o; }\n"
+                                   std::to_string(i) + " / 255.0, 0, 1); " +
+                                   (matrix ? "o.m = 1;" : "o.m[0] = 0; o.m[1] = 1;") + " return o; }\n"
                                    "float4 PSMain(float4 c : " + semantic +
                                    ", float4 m1 : TEXCOORD1) : SV_Target { return c * m1; }\n";
         CGLMaterialResource* material = m_Harness.Material("m" + std::to_string(i), shader, "VSMain", "PSMain");
@@ -101,26 +104,27 @@ float4 PSMain() : SV_Target { return float4(1, 1, 1, 1); }
 
 TEST_F(ShaderPixels, FourteenVertexBuffersAndThePixelShadersOwn)
 {
+    // Each buffer holds its own number, so a vertex buffer bound where a pixel buffer is
+    // reads the wrong one: red counts the vertex buffers read wrong, blue the pixel one.
     static float values[15];
-    std::string vs, sum = "0";
+    std::string vs, matches = "0";
     for (int i = 0; i < 14; ++i) {
-        values[i] = static_cast<float>(1 << i) / 16384.0f;
+        values[i] = static_cast<float>(i + 1);
         const std::string name = "VsValue" + std::to_string(i);
         m_Harness.Publish(name, &values[i], 4);
         vs += "cbuffer B" + std::to_string(i) + " { float " + name + "; };\n";
-        sum += " + " + name;
+        matches += " + (" + name + " == " + std::to_string(i + 1) + ")";
     }
-    values[14] = 0.75f;
+    values[14] = 100;
     m_Harness.Publish("PsValue", &values[14], 4);
     CGLMaterialResource* material = m_Harness.Material("fourteen", vs + R"(
-struct V { float4 pos : SV_Position; float sum : TEXCOORD0; };
-V VSMain(float3 p : POSITION) { V o; o.pos = float4(p, 1); o.sum = )" + sum + R"(; return o; }
+struct V { float4 pos : SV_Position; float matches : TEXCOORD0; };
+V VSMain(float3 p : POSITION) { V o; o.pos = float4(p, 1); o.matches = )" + matches + R"(; return o; }
 cbuffer P { float PsValue; };
-float4 PSMain(V i) : SV_Target { return float4(i.sum, PsValue, 0, 1); }
+float4 PSMain(V i) : SV_Target { return float4((14 - i.matches) / 14, i.matches == 14, PsValue != 100, 1); }
 )", "VSMain", "PSMain");
     ASSERT_NE(material->GetProgram(), 0u);
-    // All fourteen powers of two add up to just under 1; the pixel shader's own value is 0.75.
-    EXPECT_TRUE(Near(m_Harness.CentreOf(material), {255, 191, 0}));
+    EXPECT_TRUE(Near(m_Harness.CentreOf(material), kGreen));
 }
 
 TEST_F(ShaderPixels, EmptyRegistersReadZeroInEveryDimension)
@@ -135,7 +139,7 @@ float4 PSMain() : SV_Target
     float4 sum = A.Sample(S, 0.5) + B.Sample(S, float3(0.5, 0.5, 0)) + C.Sample(S, float3(1, 0, 0)) +
                  D.Sample(S, 0.5) + E.Sample(S, 0.5);
     // Each texture read (0, 0, 0, 1) here once; Direct3D reads (0, 0, 0, 0).
-    return float4(0, sum.a == 0, 0, 1);
+    return float4(0, all(sum == 0), 0, 1);
 }
 )", "", "PSMain");
     ASSERT_NE(material->GetProgram(), 0u);

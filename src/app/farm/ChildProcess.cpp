@@ -113,16 +113,22 @@ void CChildProcess::Poll(const std::vector<CChildProcess*>& children, int waitMs
     }
 }
 
-std::vector<std::string> CChildProcess::TakeLines()
+namespace {
+std::vector<std::string> LinesAfter(const std::string& text, size_t& taken)
 {
     std::vector<std::string> lines;
     size_t end;
-    while ((end = m_Out.find('\n', m_nLinesTaken)) != std::string::npos) {
-        lines.push_back(m_Out.substr(m_nLinesTaken, end - m_nLinesTaken));
-        m_nLinesTaken = end + 1;
+    while ((end = text.find('\n', taken)) != std::string::npos) {
+        lines.push_back(text.substr(taken, end - taken));
+        taken = end + 1;
     }
     return lines;
 }
+} // namespace
+
+std::vector<std::string> CChildProcess::TakeLines() { return LinesAfter(m_Out, m_nLinesTaken); }
+
+std::vector<std::string> CChildProcess::TakeErrorLines() { return LinesAfter(m_Err, m_nErrorLinesTaken); }
 
 std::string CChildProcess::LastErrorLine() const
 {

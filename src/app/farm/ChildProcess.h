@@ -20,6 +20,8 @@ public:
     static void Poll(const std::vector<CChildProcess*>& children, int waitMs);
     // Complete lines read from stdout since the last call.
     std::vector<std::string> TakeLines();
+    // Complete lines read from stderr since the last call.
+    std::vector<std::string> TakeErrorLines();
     // Everything read from stdout, and the last line the child wrote on stderr.
     const std::string& Output() const { return m_Out; }
     std::string LastErrorLine() const;
@@ -41,5 +43,6 @@ private:
     std::string m_Out;
     std::string m_Err;
     size_t m_nLinesTaken = 0;
+    size_t m_nErrorLinesTaken = 0;
     int m_nStatus = -1;
 };

@@ -2,6 +2,7 @@
 #include "app/farm/RenderFarm.h"
 
 #include "app/CommandLine.h"
+#include "app/Diagnostics.h"
 #include "app/farm/ChildProcess.h"
 #include "app/farm/SegmentJoiner.h"
 #include "app/platform/InterruptFlag.h"
@@ -113,9 +114,44 @@ private:
     std::string m_Path;
 };
 
+// What the children say of the production: every child runs its script, so each
+// problem line goes out once, and one summary, the counting child's (it runs the
+// whole production), when the render ends. A child's own failure is the farm's to say.
+class CChildReports {
+public:
+    CChildReports() = default;
+    CChildReports(const CChildReports&) = delete;
+    CChildReports& operator=(const CChildReports&) = delete;
+    ~CChildReports()
+    {
+        if (!m_Summary.empty())
+            diag::Notice(m_Summary);
+    }
+
+    void Take(CChildProcess& child)
+    {
+        const std::string own = "marrowlight: ";
+        for (const std::string& line : child.TakeErrorLines()) {
+            if (line.rfind(own, 0) == 0) {
+                const size_t digits = line.find_first_not_of("0123456789", own.size());
+                if (m_Summary.empty() && digits > own.size() && digits != std::string::npos &&
+                    line.compare(digits, 8, " problem") == 0)
+                    m_Summary = line;
+                continue;
+            }
+            if (m_Seen.insert(line).second)
+                diag::Notice(line);
+        }
+    }
+
+private:
+    std::set<std::string> m_Seen;
+    std::string m_Summary;
+};
+
 // Runs one step to its end, keeping an eye on Ctrl-C. Returns its status, or
 // kInterruptedStatus after stopping it.
-int RunStep(const std::vector<std::string>& argv, CChildProcess& child, std::string& error)
+int RunStep(const std::vector<std::string>& argv, CChildProcess& child, CChildReports& reports, std::string& error)
 {
     if (!child.Start(argv, error))
         return 1;
@@ -126,7 +162,9 @@ int RunStep(const std::vector<std::string>& argv, CChildProcess& child, std::str
             return kInterruptedStatus;
         }
         CChildProcess::Poll({&child}, 200);
+        reports.Take(child);
     }
+    reports.Take(child);
     if (child.ExitStatus() != 0)
         error = child.LastErrorLine();
     return child.ExitStatus();
@@ -135,7 +173,7 @@ int RunStep(const std::vector<std::string>& argv, CChildProcess& child, std::str
 // The frames the render has: counted by a child that runs the production without drawing
 // (and writes the music on the way when audioFile is set).
 bool CountFrames(const std::string& program, const std::vector<std::string>& passed, const std::string& audioFile,
-                 long& frames, int& status)
+                 CChildReports& reports, long& frames, int& status)
 {
     std::vector<std::string> argv = {program};
     argv.insert(argv.end(), passed.begin(), passed.end());
@@ -144,7 +182,7 @@ bool CountFrames(const std::string& program, const std::vector<std::string>& pas
         argv.insert(argv.end(), {"--render-audio", audioFile});
     CChildProcess child;
     std::string error;
-    status = RunStep(argv, child, error);
+    status = RunStep(argv, child, reports, error);
     if (status == kInterruptedStatus) {
         ReportFailure("interrupted: nothing was written");
         return false;
@@ -160,7 +198,8 @@ bool CountFrames(const std::string& program, const std::vector<std::string>& pas
     return true;
 }
 
-int RunJobs(const FarmPlan& plan, const std::vector<FrameRange>& ranges, const std::string& out, int fps, long total)
+int RunJobs(const FarmPlan& plan, const std::vector<FrameRange>& ranges, const std::string& out, int fps, long total,
+            CChildReports& reports)
 {
     std::vector<std::unique_ptr<CChildProcess>> children;
     std::vector<CChildProcess*> running;
@@ -183,6 +222,7 @@ int RunJobs(const FarmPlan& plan, const std::vector<FrameRange>& ranges, const s
         CChildProcess::Poll(running, 200);
         bool all = true;
         for (size_t i = 0; i < children.size(); ++i) {
+            reports.Take(*children[i]);
             for (const std::string& line : children[i]->TakeLines())
                 if (line.rfind("frames ", 0) == 0)
                     done[i] = std::strtol(line.c_str() + 7, nullptr, 10);
@@ -208,6 +248,8 @@ int RunJobs(const FarmPlan& plan, const std::vector<FrameRange>& ranges, const s
             break;
         }
     }
+    for (auto& child : children)
+        reports.Take(*child);
     if (status != 0) {
         // One range failed or Ctrl-C came: the others stop too, between frames.
         for (auto& child : children)
@@ -254,6 +296,7 @@ int RunRenderFarm(const PlayerOptions& options, int argc, char** argv)
     const int fps = options.fps > 0 ? options.fps : 60;
     const bool movie = CMovieEncoder::ContainerFor(options.render) != nullptr;
     CInterruptFlag interrupt;
+    CChildReports reports;
 
     // This very program runs every step of --jobs; a plan names it as it was called.
     std::error_code ec;
@@ -261,7 +304,7 @@ int RunRenderFarm(const PlayerOptions& options, int argc, char** argv)
     if (options.plan > 0) {
         long total = 0;
         int status = 0;
-        if (!CountFrames(self.empty() ? argv[0] : self, passed, "", total, status))
+        if (!CountFrames(self.empty() ? argv[0] : self, passed, "", reports, total, status))
             return status;
         const FarmPlan plan = MakePlan(argv[0], passed, options.render, Beside(options.render, ""),
                                        SplitFrames(total, options.plan), options.threads);
@@ -289,14 +332,14 @@ int RunRenderFarm(const PlayerOptions& options, int argc, char** argv)
     const std::string stem = (std::filesystem::path(parts.Path()) / outPath.stem()).string();
     long total = 0;
     int status = 0;
-    if (!CountFrames(self, passed, movie ? stem + ".audio.wav" : "", total, status))
+    if (!CountFrames(self, passed, movie ? stem + ".audio.wav" : "", reports, total, status))
         return status;
     const std::vector<FrameRange> ranges = SplitFrames(total, options.jobs);
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const int share = options.threads > 0 ? options.threads
                                           : static_cast<int>(std::max<unsigned>(1, cores / std::max<size_t>(1, ranges.size())));
     const FarmPlan plan = MakePlan(self, passed, movie ? outPath.string() : options.render, stem, ranges, share);
-    status = RunJobs(plan, ranges, options.render, fps, total);
+    status = RunJobs(plan, ranges, options.render, fps, total, reports);
     if (status != 0 || !movie)
         return status;
     std::string error;

@@ -7,6 +7,7 @@
 #include "audio/AudioMixer.h"
 #include "audio/AudioStream.h"
 #include "audio/MixFormat.h"
+#include "audio/MusicSpectrum.h"
 #include "audio/PulledAudioOutput.h"
 #include "audio/SilentAudioOutput.h"
 #include "audio/StreamFeeder.h"
@@ -174,6 +175,7 @@ void CSDLAudioManager::EndFastForward()
     m_bFastForward = false;
     if (CPulledAudioOutput* pulled = GetPulledOutput()) {
         pulled->SetSkipping(false);
+        pulled->SetUnkept(false);
         return;
     }
     // Each stream plays on from where the skipping left it, measured from now on.
@@ -186,6 +188,16 @@ void CSDLAudioManager::EndFastForward()
         stream->Fill(kPrefillFrames);
     }
     m_pMixer->SetHeld(m_bPaused);
+}
+
+void CSDLAudioManager::FastForwardLeft(double seconds)
+{
+    CPulledAudioOutput* pulled = m_bFastForward ? GetPulledOutput() : nullptr;
+    // The longest look back at recent music is the spectrum's window; a step more covers rounding.
+    if (pulled && seconds <= MixFramesToSeconds(CMusicSpectrum::kWindow) + 0.1) {
+        pulled->SetSkipping(false);
+        pulled->SetUnkept(true);
+    }
 }
 
 void CSDLAudioManager::SetPaused(bool paused)

@@ -37,6 +37,7 @@ public:
     void GetHeardMix(float* mono, int count) override;
     void BeginFastForward() override;
     void EndFastForward() override;
+    void FastForwardLeft(double seconds) override;
     void SetPaused(bool paused) override;
 
     // The fixed-step output, for a consumer of the mixed samples (null for Device).

@@ -13,7 +13,7 @@
 
 namespace {
 // Bump when what the translation emits changes.
-constexpr int kTranslationRevision = 5;
+constexpr int kTranslationRevision = 6;
 } // namespace
 
 const std::string& TranslatorVersion()
@@ -43,15 +43,14 @@ StageTranslation TranslateHlsl(const TranslationRequest& request, bool optimize)
         if (passes && !OptimizeSpirv(front.spirv, request.path, result.log))
             return result;
         SplitSamplerArrays(front.spirv);
-        // The facts follow values through copies only, not through local variables: they
-        // are read off the legalised module even where GL does not need it.
+        // The facts follow values through copies only, not through local variables: where
+        // GL needs no legalisation they are read off a copy with its locals forwarded.
         if (passes) {
             result.outputFacts = ReadShaderOutputFacts(front.spirv);
-        } else if (optimize) {
-            std::vector<uint32_t> legal = front.spirv;
-            std::string ignored;
-            if (OptimizeSpirv(legal, request.path, ignored))
-                result.outputFacts = ReadShaderOutputFacts(legal);
+        } else if (optimize && MayHaveOutputFacts(front.spirv)) {
+            std::vector<uint32_t> forwarded = front.spirv;
+            if (ForwardLocalValues(forwarded))
+                result.outputFacts = ReadShaderOutputFacts(forwarded);
         }
         EmitGlsl(std::move(front.spirv), front.declarations, request.stage, request.path, result);
     } catch (const std::exception& e) {

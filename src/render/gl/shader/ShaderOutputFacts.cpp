@@ -306,8 +306,21 @@ private:
             return out.size() == unknown.size() ? out : unknown;
         }
         case spv::OpCompositeExtract: {
-            const Value whole = operand(3);
-            return w.size() == 5 && w[4] < whole.size() && unknown.size() == 1 ? Value{whole[w[4]]} : unknown;
+            // Through structures, arrays and matrices built in place: index k picks operand k.
+            uint32_t composite = w.size() > 3 ? w[3] : 0;
+            size_t index = 4;
+            for (; index < w.size(); ++index) {
+                const auto built = m_Definitions.find(composite);
+                if (built == m_Definitions.end() || (built->second[0] & 0xFFFF) != spv::OpCompositeConstruct ||
+                    ComponentsOf(built->second[1]) != 0 || w[index] + 3 >= built->second.size())
+                    break;
+                composite = built->second[w[index] + 3];
+            }
+            const Value whole = Evaluate(composite, inputs, memo, depth + 1);
+            if (index == w.size())
+                return whole.size() == unknown.size() ? whole : unknown;
+            return index + 1 == w.size() && w[index] < whole.size() && unknown.size() == 1 ? Value{whole[w[index]]}
+                                                                                           : unknown;
         }
         case spv::OpCompositeInsert: {
             const Value part = operand(3);
@@ -466,6 +479,30 @@ bool Opaque(const CModule& module)
 }
 
 } // namespace
+
+bool MayHaveOutputFacts(const std::vector<uint32_t>& spirv)
+{
+    constexpr size_t kHeaderWords = 5;
+    if (spirv.size() < kHeaderWords || spirv[0] != spv::kMagic)
+        return false;
+    bool fragment = false;
+    std::vector<uint32_t> floats; // ids of 32-bit float types
+    for (size_t at = kHeaderWords; at < spirv.size();) {
+        const uint32_t words = spirv[at] >> 16;
+        const uint32_t op = spirv[at] & 0xFFFF;
+        if (words == 0 || at + words > spirv.size())
+            return false;
+        if (op == spv::OpEntryPoint && words >= 2)
+            fragment = spirv[at + 1] == spv::kModelFragment;
+        else if (op == spv::OpTypeFloat && words == 3 && spirv[at + 2] == 32)
+            floats.push_back(spirv[at + 1]);
+        else if (op == spv::OpConstant && words == 4 && spirv[at + 3] == std::bit_cast<uint32_t>(1.0f) &&
+                 std::find(floats.begin(), floats.end(), spirv[at + 1]) != floats.end())
+            return true;
+        at += words;
+    }
+    return !fragment;
+}
 
 ShaderOutputFacts ReadShaderOutputFacts(const std::vector<uint32_t>& spirv)
 {

@@ -20,5 +20,9 @@ struct ShaderOutputFacts {
     bool opaque = false;
 };
 
+// A quick look that rules out facts without reading values: a pixel stage with no
+// constant 1.0 anywhere cannot write alpha 1. True where facts remain possible.
+bool MayHaveOutputFacts(const std::vector<uint32_t>& spirv);
+
 // Malformed or unexpected input gives no facts (both false).
 ShaderOutputFacts ReadShaderOutputFacts(const std::vector<uint32_t>& spirv);

@@ -172,6 +172,26 @@ bool OptimizeSpirv(std::vector<uint32_t>& spirv, const std::string& path, std::s
     return true;
 }
 
+bool ForwardLocalValues(std::vector<uint32_t>& spirv)
+{
+    spvtools::Optimizer optimizer(SPV_ENV_UNIVERSAL_1_0);
+    optimizer.RegisterPass(spvtools::CreateMergeReturnPass()) // the inliner skips early returns
+        .RegisterPass(spvtools::CreateInlineExhaustivePass())
+        .RegisterPass(spvtools::CreateEliminateDeadFunctionsPass())
+        .RegisterPass(spvtools::CreateLocalSingleBlockLoadStoreElimPass())
+        .RegisterPass(spvtools::CreateLocalSingleStoreElimPass())
+        .RegisterPass(spvtools::CreateScalarReplacementPass(0))
+        .RegisterPass(spvtools::CreateLocalSingleStoreElimPass())
+        .RegisterPass(spvtools::CreateSSARewritePass());
+    spvtools::OptimizerOptions options;
+    options.set_run_validator(false);
+    std::vector<uint32_t> forwarded;
+    if (!optimizer.Run(spirv.data(), spirv.size(), &forwarded, options))
+        return false;
+    spirv.swap(forwarded);
+    return true;
+}
+
 namespace {
 
 // One instruction of a module: where it starts and its words.

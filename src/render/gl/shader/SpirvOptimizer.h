@@ -21,6 +21,11 @@ bool NeedsPasses(const std::vector<uint32_t>& spirv);
 // Rewrites spirv in place; false (with the reason in log) when SPIRV-Tools refuses it.
 bool OptimizeSpirv(std::vector<uint32_t>& spirv, const std::string& path, std::string& log);
 
+// Inlines every call and turns function-local variables into plain values, nothing more:
+// enough to read what a stage's outputs hold (ShaderOutputFacts), at a fraction of the
+// cost of the legalisation above. The result is for reading only, not for GL.
+bool ForwardLocalValues(std::vector<uint32_t>& spirv);
+
 // GL has no separate samplers, so no arrays of them: an array of samplers whose every
 // element is taken with a constant index (as unrolling leaves it) becomes one sampler per
 // element, element k at the array's binding + k. Returns the number of arrays split.
