@@ -1,12 +1,13 @@
 // HLSL translation as the player runs it: the text goes through the guarded translator
 // (the worker process and its time limit, where a library crash is a compile error),
 // and what comes back is linked with a partner stage. The same bytes also go to our
-// own readers of untrusted text: effect-syntax blanking and the codec that reads worker
-// answers and cache files. The input is the shader text, then the entry point and "vs"
-// or "ps", separated by NUL bytes.
+// own readers of untrusted text: effect-syntax blanking, the multisample operator's
+// rewrite and the codec that reads worker answers and cache files. The input is the
+// shader text, then the entry point and "vs" or "ps", separated by NUL bytes.
 #include "FuzzTarget.h"
 
 #include "render/gl/shader/EffectSyntax.h"
+#include "render/gl/shader/SampleIndexing.h"
 #include "render/gl/shader/ShaderTranslator.h"
 #include "render/gl/shader/StageLinker.h"
 #include "render/gl/shader/TranslationCodec.h"
@@ -54,6 +55,10 @@ std::vector<FuzzSeed> FuzzSeeds()
                                "  return s; }\n"
                                "technique11 T0 { pass P0 { SetPixelShader(CompileShader(ps_5_0, PS())); } }\n",
                                "PS", "ps"})},
+        {"multisample", fuzz::Join({"Texture2DMS<float4, 4> T : register(t0);\n"
+                                    "float4 PS(float4 p : SV_Position, uint i : SV_SampleIndex) : SV_Target {\n"
+                                    "  return T.sample[i][int2(p.xy)] + T . sample [ (i + 1) % 4 ][ uint2(0, 0) ]; }\n",
+                                    "PS", "ps"})},
     };
 }
 
@@ -66,6 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::string blanked = source;
     BlankEffectSyntax(blanked);
+    RewriteSampleIndexing(blanked);
     StageTranslation decoded;
     codec::Decode(source, decoded);
     TranslationRequest request;

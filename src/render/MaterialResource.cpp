@@ -22,11 +22,14 @@ bool CMaterialResource::ReadMaterialFile(const std::string& path)
     CScriptReader reader(path, kMaterialCommands, kMaterialCommandCount);
     if (!reader.ReadCommands(this))
         return false;
-    // Without a stage nothing is drawn with this material; a failed line has said why already.
+    // Without a vertex stage nothing is drawn; a failed line has said why already. A vertex
+    // stage alone is a depth-only material (occluders), as Direct3D draws with no pixel
+    // shader: it works, so it is only worth a warning in case the line was forgotten.
     if (!m_bShaderLine[0])
         diag::Report("material file '" + path + "' has no loadvertexshader line; the material draws nothing");
-    if (!m_bShaderLine[1])
-        diag::Report("material file '" + path + "' has no loadpixelshader line; the material draws nothing");
+    else if (!m_bShaderLine[1])
+        diag::Warn("material file '" + path +
+                   "' has no loadpixelshader line; the material writes depth only, no colour");
     return true;
 }
 

@@ -1,7 +1,9 @@
 // HLSL translation in this process: reflection as Direct3D reports it, effect syntax,
-// messages with the shader's own place, and the cache's encoding. What the GLSL
-// computes, and how stages link, is checked by drawing (ShaderPixelTest, ShaderCorpusTest).
+// messages with the shader's own place, the multisample operator, and the cache's encoding.
+// What the GLSL computes, and how stages link, is checked by drawing (ShaderPixelTest,
+// ShaderCorpusTest).
 #include "render/gl/shader/HlslTranslator.h"
+#include "render/gl/shader/SampleIndexing.h"
 #include "render/gl/shader/TranslationCodec.h"
 
 #include <gtest/gtest.h>
@@ -122,6 +124,32 @@ TEST(ShaderTranslation, EffectSyntaxIsIgnoredAndLinesStayWhereTheyWere)
     EXPECT_TRUE(ps.Ok()) << ps.log;
     const StageTranslation broken = Translate(fx + "float4 Bad() : SV_Target { return y; }\n", "Bad", ShaderStage::Pixel);
     EXPECT_NE(broken.log.find("shader.hlsl:10:"), std::string::npos) << broken.log;
+}
+
+TEST(ShaderTranslation, SampleOperatorOfMultisampledTexturesIsALoad)
+{
+    std::string source = "Texture2DMS<float4, 4> Colour : register(t0);\n"
+                         "Texture2DMSArray<uint2> Layers;\n"
+                         "struct S { float sample[2][2]; };\n"
+                         "float4 Get(Texture2DMS<float4> t, uint i, float2 xy) { return t . sample [i] [xy]; }\n"
+                         "float4 PSMain(float4 p : SV_Position, uint i : SV_SampleIndex) : SV_Target\n"
+                         "{\n"
+                         "    S s = (S)0; // Colour.sample[0][p.xy] in a comment stays\n"
+                         "    float4 a = Colour.sample[i][int2(p.x, p[1])] + s.sample[0][1];\n"
+                         "    return a + Layers.sample[i + 1][uint3(p.xy, 0)].x + Get(Colour, i, p.xy);\n"
+                         "}\n";
+    const auto lines = std::count(source.begin(), source.end(), '\n');
+    EXPECT_TRUE(RewriteSampleIndexing(source));
+    EXPECT_EQ(std::count(source.begin(), source.end(), '\n'), lines);
+    EXPECT_NE(source.find("return t .Load(xy, i); }"), std::string::npos) << source;
+    EXPECT_NE(source.find("Colour.Load(int2(p.x, p[1]), i) + s.sample[0][1]"), std::string::npos) << source;
+    EXPECT_NE(source.find("Layers.Load(uint3(p.xy, 0), i + 1).x"), std::string::npos) << source;
+    EXPECT_NE(source.find("// Colour.sample[0][p.xy] in a comment stays"), std::string::npos) << source;
+    const StageTranslation ps = Translate(source, "PSMain", ShaderStage::Pixel);
+    EXPECT_TRUE(ps.Ok()) << ps.log;
+
+    std::string plain = "struct S { float4 sample[2][2]; };\nfloat4 F(S s) { return s.sample[0][1]; }\n";
+    EXPECT_FALSE(RewriteSampleIndexing(plain));
 }
 
 TEST(ShaderTranslation, FailuresSayFileLineAndColumn)

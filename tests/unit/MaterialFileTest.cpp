@@ -86,12 +86,21 @@ TEST_F(MaterialFile, UnknownKeywordOrMissingFileFails)
 
     RecordingMaterial missing;
     EXPECT_FALSE(missing.ReadMaterialFile("Data\\Mats\\Nowhere.txt"));
-    // An empty file loads, but a material without its two stages draws nothing: said.
-    RecordingMaterial empty;
-    dir.Write("empty.txt", "");
-    diag::ResetCount();
-    EXPECT_TRUE(empty.ReadMaterialFile("empty.txt"));
-    EXPECT_EQ(diag::Count(), 2);
+    // An empty file loads, but without a vertex stage nothing draws: said once. A vertex
+    // stage alone draws depth, as Direct3D does with no pixel shader: no problem, a warning
+    // in case the pixel line was forgotten.
+    const struct {
+        const char* text;
+        int problems, warnings;
+    } stages[] = {{"", 1, 0}, {"loadvertexshader a.hlsl VSMain\n", 0, 1}};
+    for (const auto& c : stages) {
+        dir.Write("stages.txt", c.text);
+        RecordingMaterial material;
+        diag::ResetCount();
+        EXPECT_TRUE(material.ReadMaterialFile("stages.txt"));
+        EXPECT_EQ(diag::Count(), c.problems) << c.text;
+        EXPECT_EQ(diag::WarningCount(), c.warnings) << c.text;
+    }
 }
 
 TEST(MaterialConstants, WhatNothingFillsIsSaidWithTheNearestPublishedName)

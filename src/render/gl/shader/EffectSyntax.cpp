@@ -2,9 +2,9 @@
 // braces counted, and only top-level declarations are looked at.
 #include "render/gl/shader/EffectSyntax.h"
 
+#include "render/gl/shader/HlslScanner.h"
+
 #include <array>
-#include <cctype>
-#include <cstring>
 #include <string_view>
 
 namespace {
@@ -36,110 +36,6 @@ constexpr std::array<EffectKeyword, 16> kKeywords{{
     {"samplercomparisonstate", Blank::Initialiser},
 }};
 
-bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsIdent(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
-
-bool EqualNoCase(std::string_view a, const char* b)
-{
-    if (a.size() != std::strlen(b))
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != b[i])
-            return false;
-    return true;
-}
-
-class Scanner {
-public:
-    explicit Scanner(std::string& text) : m_Text(text) {}
-
-    // Steps over white space, comments, strings and preprocessor lines from m_Pos;
-    // stops at the next character that is code.
-    void SkipTrivia()
-    {
-        const size_t n = m_Text.size();
-        while (m_Pos < n) {
-            const char c = m_Text[m_Pos];
-            if (c == '\n') {
-                m_bLineStart = true;
-                ++m_Pos;
-            } else if (std::isspace(static_cast<unsigned char>(c))) {
-                ++m_Pos;
-            } else if (c == '#' && m_bLineStart) {
-                SkipLine();
-            } else if (c == '/' && m_Pos + 1 < n && m_Text[m_Pos + 1] == '/') {
-                SkipLine();
-            } else if (c == '/' && m_Pos + 1 < n && m_Text[m_Pos + 1] == '*') {
-                const size_t end = m_Text.find("*/", m_Pos + 2);
-                m_Pos = end == std::string::npos ? n : end + 2;
-            } else {
-                return;
-            }
-        }
-    }
-
-    bool AtEnd() const { return m_Pos >= m_Text.size(); }
-    char Peek() const { return m_Text[m_Pos]; }
-    size_t Pos() const { return m_Pos; }
-
-    // One token: an identifier, a string or a single character.
-    std::string_view Next()
-    {
-        m_bLineStart = false;
-        const size_t start = m_Pos;
-        if (IsIdentStart(m_Text[m_Pos])) {
-            while (m_Pos < m_Text.size() && IsIdent(m_Text[m_Pos]))
-                ++m_Pos;
-        } else if (m_Text[m_Pos] == '"') {
-            ++m_Pos;
-            while (m_Pos < m_Text.size() && m_Text[m_Pos] != '"' && m_Text[m_Pos] != '\n')
-                m_Pos += m_Text[m_Pos] == '\\' ? 2 : 1;
-            m_Pos = std::min(m_Pos + 1, m_Text.size());
-        } else {
-            ++m_Pos;
-        }
-        return std::string_view(m_Text).substr(start, m_Pos - start);
-    }
-
-    // Advances to just past the '}' closing the '{' at the current depth; false at the end.
-    bool SkipBraces()
-    {
-        int depth = 0;
-        while (true) {
-            SkipTrivia();
-            if (AtEnd())
-                return false;
-            const std::string_view t = Next();
-            if (t == "{")
-                ++depth;
-            else if (t == "}" && --depth <= 0)
-                return true;
-        }
-    }
-
-    void BlankRange(size_t from, size_t to)
-    {
-        for (size_t i = from; i < to && i < m_Text.size(); ++i)
-            if (m_Text[i] != '\n' && m_Text[i] != '\r')
-                m_Text[i] = ' ';
-    }
-
-private:
-    void SkipLine()
-    {
-        // A preprocessor line may go on after a backslash.
-        while (m_Pos < m_Text.size() && m_Text[m_Pos] != '\n') {
-            if (m_Text[m_Pos] == '\\' && m_Pos + 1 < m_Text.size() && m_Text[m_Pos + 1] == '\n')
-                ++m_Pos;
-            ++m_Pos;
-        }
-    }
-
-    std::string& m_Text;
-    size_t m_Pos = 0;
-    bool m_bLineStart = true;
-};
-
 const EffectKeyword* FindKeyword(std::string_view word)
 {
     for (const EffectKeyword& k : kKeywords)
@@ -152,7 +48,7 @@ const EffectKeyword* FindKeyword(std::string_view word)
 
 bool BlankEffectSyntax(std::string& source)
 {
-    Scanner s(source);
+    CHlslScanner s(source);
     bool blanked = false;
     int depth = 0;
     bool statementStart = true;
@@ -169,7 +65,7 @@ bool BlankEffectSyntax(std::string& source)
         }
         const bool wasStart = statementStart;
         statementStart = token == ";" || token == "{" || token == "}";
-        if (depth != 0 || !wasStart || !IsIdentStart(token[0]))
+        if (depth != 0 || !wasStart || !IsHlslIdentStart(token[0]))
             continue;
         const EffectKeyword* keyword = FindKeyword(token);
         if (!keyword)

@@ -490,6 +490,13 @@ void EmitGlsl(std::vector<uint32_t> spirv, const Declarations& declarations, Sha
     ReflectConstantBuffers(compiler, resources, declarations, stage, result);
     ReflectTextures(compiler, resources, declarations, stage, result);
     DescribeStageInterface(compiler, compiler.get_shader_resources(), stage, path, result);
+    // SV_RenderTargetArrayIndex and SV_ViewportArrayIndex written by a vertex shader (stereo
+    // instancing): GL takes them there only with this extension. On the player's single
+    // target they change nothing, as on Direct3D.
+    if (stage == ShaderStage::Vertex)
+        for (const auto& builtin : resources.builtin_outputs)
+            if (builtin.builtin == spv::BuiltInLayer || builtin.builtin == spv::BuiltInViewportIndex)
+                compiler.require_extension("GL_ARB_shader_viewport_layer_array");
     std::string glsl = compiler.compile();
 
     // The entry becomes ml_main(): the linker's main() wraps it with the varying copies.

@@ -3,6 +3,7 @@
 #include "render/gl/shader/EffectSyntax.h"
 #include "render/gl/shader/GlslEmitter.h"
 #include "render/gl/shader/HlslFrontEnd.h"
+#include "render/gl/shader/SampleIndexing.h"
 #include "render/gl/shader/SpirvOptimizer.h"
 
 #include <glslang/build_info.h>
@@ -12,7 +13,7 @@
 
 namespace {
 // Bump when what the translation emits changes.
-constexpr int kTranslationRevision = 5;
+constexpr int kTranslationRevision = 6;
 } // namespace
 
 const std::string& TranslatorVersion()
@@ -32,6 +33,7 @@ StageTranslation TranslateHlsl(const TranslationRequest& request, bool optimize)
     if (source.rfind("\xEF\xBB\xBF", 0) == 0)
         source.erase(0, 3);
     BlankEffectSyntax(source);
+    RewriteSampleIndexing(source);
     try {
         FrontEndResult front = HlslToSpirv(request.path, source, request.entry, request.stage, result.log);
         if (!front.ok)

@@ -1,5 +1,6 @@
 // The passes are SPIRV-Tools' legalisation list (it holds scalar replacement, store/load
-// elimination, constant propagation and full unrolling of loops marked Unroll), run once.
+// elimination, constant propagation and full unrolling of loops marked Unroll), run once,
+// and one more round of folding and dead-branch removal for what unrolling leaves.
 #include "render/gl/shader/SpirvOptimizer.h"
 
 #include <spirv-tools/optimizer.hpp>
@@ -153,6 +154,13 @@ bool OptimizeSpirv(std::vector<uint32_t>& spirv, const std::string& path, std::s
                 log += path + ": error: " + message + "\n";
         });
     optimizer.RegisterLegalizationPasses();
+    // The list's last dead-branch pass runs before its comparisons of constants are
+    // folded, so each unrolled copy keeps the branches its loop counter rules out, with
+    // what they hold: an index of -1 into a constant array, say, which GL rejects even
+    // where it cannot run. Fold once more, then drop them.
+    optimizer.RegisterPass(spvtools::CreateSimplificationPass())
+        .RegisterPass(spvtools::CreateDeadBranchElimPass())
+        .RegisterPass(spvtools::CreateAggressiveDCEPass());
     spvtools::OptimizerOptions options;
     options.set_run_validator(false);
     std::vector<uint32_t> optimized;
