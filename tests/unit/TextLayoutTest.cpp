@@ -1,5 +1,6 @@
-// Text layout (measure and pen rules), centring, and the font resource's draw
-// and load with their failures caught.
+// Text layout (measure and pen rules), the font resource's centred draw, and its
+// load with the failures caught. Where text lands off the centre shows in the GL
+// text pictures.
 #include "unit/SpriteFontBytes.h"
 
 #include "app/DemoSystem.h"
@@ -141,25 +142,6 @@ TEST(TextLayout, MeasureAndRenderFollowThePenRules)
     ExpectSize({a[3].position[0], a[3].position[1]}, 110, 72);
     ExpectSize({a[3].texcoord[0], a[3].texcoord[1]}, 10.0f / 64, 20.0f / 32);
     EXPECT_TRUE(GlyphCorners(f, u" \n ").empty());
-}
-
-TEST(TextLayout, TextIsCentredOnTheWorldTranslation)
-{
-    const Vector2 size{16, 24};
-    const auto pen = [&](float x, float y) {
-        return CSpriteFontResource::PenPosition(size, mlmath::Translation(x, y, 5), 640, 480);
-    };
-    ExpectSize(pen(0, 0), 312, 228);
-    ExpectSize(pen(-1, -1), -8, -12); // centre on the top-left corner
-    ExpectSize(pen(0, 1), 312, 468);  // centre on the bottom edge: y is not flipped
-    ExpectSize(pen(1, 0), 632, 228);
-    // An empty text's pen is the mapped point itself.
-    ExpectSize(CSpriteFontResource::PenPosition({}, mlmath::Translation(0.5f, -0.5f, 0), 640, 480), 480, 120);
-    // Only the translation row counts, not rotation or scale.
-    Matrix4 world = mlmath::Multiply(mlmath::Scaling(3, 3, 3), mlmath::RotationZ(1.0f));
-    world.m[3][0] = 0;
-    world.m[3][1] = 0;
-    ExpectSize(CSpriteFontResource::PenPosition(size, world, 640, 480), 312, 228);
 }
 
 TEST(FontResource, DrawsCentredTextAndRestoresStates)
