@@ -94,6 +94,16 @@ TEST(FastForward, EffectsReadingTargetsAcrossFrames)
     EXPECT_EQ(after.repairs, 0);
 }
 
+// Four frames from each start, at 64 fps, against the run from 0; none drawn ahead.
+void ExpectStartsAsFromZero(const std::string& dir, const SessionRun& fromZero, std::initializer_list<long> starts)
+{
+    for (long start : starts) {
+        const SessionRun started = Play(dir, 64, start, start + 3);
+        EXPECT_TRUE(SameFrames(fromZero, started, start, 4)) << "start " << start;
+        EXPECT_EQ(started.drawnAhead, 0) << "start " << start;
+    }
+}
+
 TEST(FastForward, KeyframesMusicWaitsSeeksAndTheMusicsEnd)
 {
     TempDir scratch;
@@ -106,11 +116,7 @@ TEST(FastForward, KeyframesMusicWaitsSeeksAndTheMusicsEnd)
     // The last wait ends 0.25 s after the one before, because the music holds at its end.
     const auto& last = *fromZero.frames.rbegin();
     EXPECT_TRUE(Uniform(last.second, {0, 0, 0}));
-    for (long start : {10L, 30L, 70L, 130L, 143L}) {
-        const SessionRun started = Play(dir, 64, start, start + 3);
-        EXPECT_TRUE(SameFrames(fromZero, started, start, 4)) << "start " << start;
-        EXPECT_EQ(started.drawnAhead, 0) << "start " << start;
-    }
+    ExpectStartsAsFromZero(dir, fromZero, {10, 30, 70, 130, 143});
 }
 
 // The music's spectrum and waveform look back 2048 samples, past the first frame drawn.
@@ -121,10 +127,7 @@ TEST(FastForward, MusicSpectrumAndWaveformAsFromTheStart)
     ASSERT_TRUE(audiotest::WriteAudio(dir + "/tone.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, 2 * 44100,
                                       audiotest::Sine(1234.0, 44100.0, 0.5f)));
     const SessionRun fromZero = Play(dir, 64, 0, 90);
-    for (long start : {1L, 40L, 80L}) {
-        const SessionRun started = Play(dir, 64, start, start + 2);
-        EXPECT_TRUE(SameFrames(fromZero, started, start, 3)) << "start " << start;
-    }
+    ExpectStartsAsFromZero(dir, fromZero, {1, 40, 80});
 }
 
 TEST(FastForward, PlayerStartsAtTheFrameOfThatTimeAndNeverDrawsEarlierOnes)
