@@ -1,10 +1,10 @@
 // --render through the player binary: a production rendered to a movie and read
-// back, with sampled and with tracker music; files that cannot be written;
-// Ctrl-C mid-render. PNG sequences are checked by the writer and farm tests.
+// back; files that cannot be written; Ctrl-C mid-render. PNG sequences are checked
+// by the writer and farm tests, tracker music through the same fixed-step mixer
+// by its own tests.
 #include "MovieReader.h"
 #include "RenderRunner.h"
 #include "app/platform/Player.h"
-#include "unit/TestModule.h"
 
 #include <regex>
 
@@ -73,39 +73,6 @@ TEST(Render, MovieHoldsEveryFrameWithItsOwnMusic)
     EXPECT_NEAR(greenAt - movie.frameTimes[0], static_cast<double>(kFirstGreen) / kFps, 0.002);
     const size_t n = movie.audio[1].size();
     EXPECT_NEAR(Rms(movie.audio[1], n - 8192, n - 1024), 0.25 / std::sqrt(2.0), 0.02);
-}
-
-TEST(Render, TrackerMusicIsTimedLikeAnyTrack)
-{
-    TempDir dir;
-    const std::filesystem::path production = CopyProduction("tracker", dir.Path());
-    ASSERT_TRUE(audiotest::WriteBytes((production / "Music.mod").string(), audiotest::ProTrackerModule({0, 16}, 32)));
-    const std::string out = (dir.Path() / "out.mp4").string();
-    std::string errors;
-    ASSERT_EQ(RunPlayerBinary("-v --size 64x36 --fps 25 --render " + Quote(out) + " " + Quote(production.string()), &errors),
-              0)
-        << errors;
-    EXPECT_EQ(errors, "");
-
-    const Movie movie = ReadMovie(out);
-    ASSERT_TRUE(movie.opened);
-    constexpr size_t kGreen = 48; // begins at 1.92 s
-    ASSERT_EQ(movie.frames.size(), kGreen + 14); // "exitdemo" on the frame at 2.44 s
-    EXPECT_TRUE(Near(Centre(movie, kGreen - 1), {255, 0, 0}, 12));
-    EXPECT_TRUE(Near(Centre(movie, kGreen), {0, 255, 0}, 12));
-    // The first note from the first frame, then silence, then the second note with the green picture.
-    const auto& left = movie.audio.at(0);
-    auto firstLoud = [&](double after) {
-        for (size_t i = static_cast<size_t>(std::max(0.0, (after - movie.audioStart) * kRate)); i < left.size(); ++i)
-            if (std::abs(left[i]) > 0.1f)
-                return movie.audioStart + static_cast<double>(i) / kRate;
-        return -1.0;
-    };
-    EXPECT_NEAR(firstLoud(0.0), movie.frameTimes[0], 0.006);
-    EXPECT_GT(Rms(left, 0, kRate / 5), 0.1);
-    EXPECT_LT(Rms(left, kRate / 2, kRate * 3 / 2), 0.01);
-    EXPECT_NEAR(firstLoud(1.0), movie.frameTimes[kGreen], 0.006);
-    EXPECT_NEAR(movie.frameTimes[kGreen] - movie.frameTimes[0], 1.92, 0.002);
 }
 
 TEST(Render, FilesThatCannotBeWrittenFailInOneLine)
