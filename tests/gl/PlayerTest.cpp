@@ -4,7 +4,6 @@
 
 namespace {
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 TEST(Player, CapturesArePngsWithTheTopRowFirst)
 {

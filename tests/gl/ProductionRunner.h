@@ -11,6 +11,7 @@
 #include <stb_image.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -76,6 +77,16 @@ inline ::testing::AssertionResult Near(std::array<int, 3> got, std::array<int, 3
     return ::testing::AssertionSuccess();
 }
 
+// An 8-bit sRGB value decoded to linear, as sampling an sRGB texture does.
+inline int SrgbToLinear(int v)
+{
+    const double c = v / 255.0;
+    return static_cast<int>(std::lround((c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4)) * 255.0));
+}
+
+// A command-line argument in single quotes.
+inline std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
 inline std::string ProductionDir(const std::string& name)
 {
     return std::string(ML_TEST_DATA_DIR) + "/productions/" + name;
@@ -108,6 +119,22 @@ inline std::string CopyProduction(const std::string& name, const std::filesystem
     std::filesystem::copy(ProductionDir(name), productions / name, std::filesystem::copy_options::recursive);
     std::filesystem::copy(ProductionDir("common"), productions / "common", std::filesystem::copy_options::recursive);
     return (productions / name).string();
+}
+
+inline const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Bakes DejaVu Sans at 14 pixels (or another size; characters 32-126) with the font baker.
+inline bool BakeDejaVu(const std::filesystem::path& out, int pixels = 14)
+{
+#ifdef ML_FONTBAKER_PATH
+    const std::string command = std::string("'") + ML_FONTBAKER_PATH + "' --size " + std::to_string(pixels) + " '" +
+                                kDejaVu + "' '" + out.string() + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+#else
+    (void)out;
+    (void)pixels;
+    return false;
+#endif
 }
 
 // Plays the production in dir headless at width x height with a fixed step,

@@ -20,8 +20,6 @@ extern char** environ;
 inline constexpr int kRate = 44100;
 inline constexpr double kToneStart = 0.5; // in Music.wav
 
-inline std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
 // The render production next to a copy of the shared materials, with its music:
 // silence, then from 0.5 s a 440 Hz tone, left louder than right.
 inline std::filesystem::path Stage(const TempDir& dir, const std::string& name)

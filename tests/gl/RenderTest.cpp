@@ -1,12 +1,10 @@
-// --render through the player binary: a production rendered to a movie and to a
-// PNG sequence and read back, with sampled and with tracker music; files that
-// cannot be written; Ctrl-C mid-render.
+// --render through the player binary: a production rendered to a movie and read
+// back; files that cannot be written; Ctrl-C mid-render. PNG sequences are checked
+// by the writer and farm tests, tracker music through the same fixed-step mixer
+// by its own tests.
 #include "MovieReader.h"
 #include "RenderRunner.h"
 #include "app/platform/Player.h"
-#include "unit/TestModule.h"
-
-#include <stb_image.h>
 
 #include <regex>
 
@@ -77,74 +75,6 @@ TEST(Render, MovieHoldsEveryFrameWithItsOwnMusic)
     EXPECT_NEAR(Rms(movie.audio[1], n - 8192, n - 1024), 0.25 / std::sqrt(2.0), 0.02);
 }
 
-TEST(Render, TrackerMusicIsTimedLikeAnyTrack)
-{
-    TempDir dir;
-    namespace fs = std::filesystem;
-    fs::copy(ProductionDir("tracker"), dir.Path() / "tracker", fs::copy_options::recursive);
-    fs::copy(ProductionDir("common"), dir.Path() / "common", fs::copy_options::recursive);
-    const auto production = dir.Path() / "tracker";
-    ASSERT_TRUE(audiotest::WriteBytes((production / "Music.mod").string(), audiotest::ProTrackerModule({0, 16}, 32)));
-    const std::string out = (dir.Path() / "out.mp4").string();
-    std::string errors;
-    ASSERT_EQ(RunPlayerBinary("-v --size 64x36 --fps 25 --render " + Quote(out) + " " + Quote(production.string()), &errors),
-              0)
-        << errors;
-    EXPECT_EQ(errors, "");
-
-    const Movie movie = ReadMovie(out);
-    ASSERT_TRUE(movie.opened);
-    constexpr size_t kGreen = 48; // begins at 1.92 s
-    ASSERT_EQ(movie.frames.size(), kGreen + 14); // "exitdemo" on the frame at 2.44 s
-    EXPECT_TRUE(Near(Centre(movie, kGreen - 1), {255, 0, 0}, 12));
-    EXPECT_TRUE(Near(Centre(movie, kGreen), {0, 255, 0}, 12));
-    // The first note from the first frame, then silence, then the second note with the green picture.
-    const auto& left = movie.audio.at(0);
-    auto firstLoud = [&](double after) {
-        for (size_t i = static_cast<size_t>(std::max(0.0, (after - movie.audioStart) * kRate)); i < left.size(); ++i)
-            if (std::abs(left[i]) > 0.1f)
-                return movie.audioStart + static_cast<double>(i) / kRate;
-        return -1.0;
-    };
-    EXPECT_NEAR(firstLoud(0.0), movie.frameTimes[0], 0.006);
-    EXPECT_GT(Rms(left, 0, kRate / 5), 0.1);
-    EXPECT_LT(Rms(left, kRate / 2, kRate * 3 / 2), 0.01);
-    EXPECT_NEAR(firstLoud(1.0), movie.frameTimes[kGreen], 0.006);
-    EXPECT_NEAR(movie.frameTimes[kGreen] - movie.frameTimes[0], 1.92, 0.002);
-}
-
-TEST(Render, PngSequenceHoldsOneFilePerFrame)
-{
-    TempDir dir;
-    const auto production = Stage(dir, "render");
-    const auto frames = dir.Path() / "frames";
-    std::filesystem::create_directory(frames);
-    std::string errors;
-    ASSERT_EQ(RunPlayerBinary("--size 32x18 --fps 30 --render " + Quote((frames / "shot_%03d.png").string()) + " " +
-                                  Quote(production.string()),
-                              &errors),
-              0)
-        << errors;
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(frames))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    ASSERT_EQ(names.size(), kFrames);
-    EXPECT_EQ(names.front(), "shot_000.png");
-    EXPECT_EQ(names.back(), "shot_022.png");
-    for (const auto& [frame, want] : {std::pair{kFirstGreen - 1, std::array<int, 3>{255, 0, 0}},
-                                      std::pair{kFirstGreen, std::array<int, 3>{0, 255, 0}}}) {
-        int w = 0, h = 0, comp = 0;
-        const std::string file = (frames / names[frame]).string();
-        uint8_t* rgb = stbi_load(file.c_str(), &w, &h, &comp, 3);
-        ASSERT_NE(rgb, nullptr) << file;
-        EXPECT_EQ(w, 32);
-        EXPECT_EQ(h, 18);
-        EXPECT_TRUE(Near({rgb[0], rgb[1], rgb[2]}, want, 0)) << file; // exact: no lossy coding
-        stbi_image_free(rgb);
-    }
-}
-
 TEST(Render, FilesThatCannotBeWrittenFailInOneLine)
 {
     TempDir dir;
@@ -156,10 +86,6 @@ TEST(Render, FilesThatCannotBeWrittenFailInOneLine)
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
     EXPECT_FALSE(std::filesystem::exists(nowhere));
 
-    // A PNG sequence into a folder that is not there: refused before the first frame.
-    const std::string frames = (dir.Path() / "gone" / "f_%03d.png").string();
-    EXPECT_EQ(RunPlayerBinary("--size 64x36 --render " + Quote(frames) + " " + Quote(production.string()), &errors), 1);
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
 }
 
 

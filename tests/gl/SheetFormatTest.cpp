@@ -17,11 +17,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-int SrgbToLinear(int v)
-{
-    const double c = v / 255.0;
-    return int(std::lround((c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4)) * 255.0));
-}
 int Unit(double v) { return int(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); }
 
 uint16_t Half(float f)

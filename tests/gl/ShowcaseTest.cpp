@@ -3,6 +3,7 @@
 // in every section, its scripts use every command of the demo table, and its
 // music beats at the tempo the script waits for.
 #include "ProductionRunner.h"
+#include "support/TempDir.h"
 
 #include "audio/AudioDecoder.h"
 #include "script/DemoCommands.h"
@@ -69,32 +70,7 @@ TEST(Showcase, PlaysToItsEndWithoutReportsAndShowsEverySection)
     const long last = frameAt(48.5); // "exitdemo": its frame is still drawn
     keep.insert(last);
 
-    ProductionRun run;
-    PlayerOptions options;
-    options.headless = true;
-    options.width = 96;
-    options.height = 54;
-    options.fps = kFps;
-    options.frames = 700;
-    options.productionDir = ML_SHOWCASE_DIR;
-    diag::SetEnabled(true);
-    diag::SetSink([&run](const std::string& line) { run.reports.push_back(line); });
-    const auto cwd = std::filesystem::current_path();
-    run.status = PlayProduction(options, [&](long frame, CDemoSystem& demo) {
-        run.frames = frame + 1;
-        if (!keep.count(frame))
-            return;
-        auto& renderer = static_cast<CGLRenderer&>(*demo.m_pRenderer);
-        Image image;
-        image.width = renderer.Width();
-        image.height = renderer.Height();
-        renderer.ReadBackBuffer(image.rgb);
-        run.images[frame] = std::move(image);
-    });
-    std::filesystem::current_path(cwd);
-    diag::SetSink({});
-    diag::SetEnabled(false);
-
+    const ProductionRun run = RunProductionAt(ML_SHOWCASE_DIR, keep, kFps, 700, {}, 96, 54);
     EXPECT_EQ(run.status, 0);
     std::string reports;
     for (const std::string& r : run.reports)
@@ -104,12 +80,12 @@ TEST(Showcase, PlaysToItsEndWithoutReportsAndShowsEverySection)
     EXPECT_EQ(run.frames, last + 1);
 
     for (const auto& [frame, what] : sections) {
-        const Image& image = run.images[frame];
+        const Image& image = run.images.at(frame);
         EXPECT_GT(MeanLevel(image), 8.0) << "frame " << frame << " (" << what << ") is nearly black";
         EXPECT_GT(MaxLevel(image), 120) << "frame " << frame << " (" << what << ") has nothing bright";
     }
     // Faded out at the end.
-    EXPECT_LT(MaxLevel(run.images[last]), 40);
+    EXPECT_LT(MaxLevel(run.images.at(last)), 40);
 }
 
 TEST(Showcase, ChecksClean)
@@ -123,13 +99,11 @@ TEST(Showcase, ScriptsUseEveryCommand)
 {
     std::set<size_t> seen;
     const auto table = RecordingTable(std::make_index_sequence<kDemoCommandCount>());
-    const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(ML_SHOWCASE_DIR);
     {
+        ScopedChdir cd(ML_SHOWCASE_DIR);
         CScriptReader reader("DemoScript.txt", table.data(), kDemoCommandCount);
         EXPECT_TRUE(reader.ReadCommands(&seen)); // no unknown keyword on the way
     }
-    std::filesystem::current_path(cwd);
     for (size_t i = 0; i < table.size(); ++i)
         EXPECT_TRUE(seen.count(i)) << "the showcase never uses \"" << table[i].keyword << "\"";
 }

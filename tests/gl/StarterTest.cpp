@@ -6,7 +6,6 @@
 #include <fstream>
 
 namespace {
-std::string Quote(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
 
 int Brightness(std::array<int, 3> c) { return c[0] + c[1] + c[2]; }
 } // namespace

@@ -23,32 +23,12 @@
 
 namespace {
 
-const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-
-// A scratch copy of tests/productions/<name>, with the shared "common" folder
-// beside it as the scripts expect; returns the copy's folder.
+// A scratch copy of tests/productions/<name> with a folder for baked fonts.
 std::filesystem::path CopyProduction(const TempDir& temp, const std::string& name)
 {
-    const auto source = std::filesystem::path(ML_TEST_DATA_DIR) / "productions";
-    const auto copy = std::filesystem::copy_options::recursive;
-    std::filesystem::copy(source / "common", temp.Path() / "common", copy);
-    std::filesystem::copy(source / name, temp.Path() / name, copy);
-    std::filesystem::create_directories(temp.Path() / name / "Data" / "Fonts");
-    return temp.Path() / name;
-}
-
-// Bakes DejaVu Sans at 14 pixels (or another size; characters 32-126) with the font baker.
-bool BakeDejaVu(const std::filesystem::path& out, int pixels = 14)
-{
-#ifdef ML_FONTBAKER_PATH
-    const std::string command = std::string("'") + ML_FONTBAKER_PATH + "' --size " + std::to_string(pixels) + " '" +
-                                kDejaVu + "' '" + out.string() + "' 2>/dev/null";
-    return std::system(command.c_str()) == 0;
-#else
-    (void)out;
-    (void)pixels;
-    return false;
-#endif
+    const std::filesystem::path dir = ::CopyProduction(name, temp.Path());
+    std::filesystem::create_directories(dir / "Data" / "Fonts");
+    return dir;
 }
 
 #define ML_REQUIRE_BAKER()                                                  \
@@ -416,14 +396,24 @@ TEST(Text, SheetFormatsAndTheVertexRing)
 // where the red was blended as source alpha over: (0.5, 0, 0).
 class CAfterTextProbe : public CProperty {
 public:
-    struct Seen {
-        GLint program = 0, trackedProgram = 0;
-        GLboolean depthTest = 0, depthMask = 0, stencilTest = 0, blend = 0, cull = 0, multisample = 0,
-                  sampleMask = 0, depthClamp = 0;
-        GLint depthFunc = 0, stencilRef = 0, stencilBackRef = 0, depthFail = 0, backDepthFail = 0;
-        GLint cullMode = 0, frontFace = 0;
-        GLint srcRgb = 0, dstRgb = 0, srcAlpha = 0, dstAlpha = 0;
+    // What a draw after text must meet: the renderer's own states. Depth LESS with
+    // writes, stencil counting depth failures with reference 1; back faces culled,
+    // clockwise front, depth clip on, no multisampling; source-alpha blending
+    // (alpha: inverse destination alpha, one), every sample.
+    struct State {
+        GLenum name;
+        GLint want;
     };
+    static constexpr State kStates[] = {
+        {GL_DEPTH_TEST, 1}, {GL_DEPTH_WRITEMASK, 1}, {GL_DEPTH_FUNC, GL_LESS}, {GL_STENCIL_TEST, 1},
+        {GL_STENCIL_REF, 1}, {GL_STENCIL_BACK_REF, 1}, {GL_STENCIL_PASS_DEPTH_FAIL, GL_INCR},
+        {GL_STENCIL_BACK_PASS_DEPTH_FAIL, GL_DECR}, {GL_CULL_FACE, 1}, {GL_CULL_FACE_MODE, GL_BACK},
+        {GL_FRONT_FACE, GL_CW}, {GL_DEPTH_CLAMP, 0}, {GL_MULTISAMPLE, 0}, {GL_BLEND, 1}, {GL_SAMPLE_MASK, 0},
+        {GL_BLEND_SRC_RGB, GL_SRC_ALPHA}, {GL_BLEND_DST_RGB, GL_ONE_MINUS_SRC_ALPHA},
+        {GL_BLEND_SRC_ALPHA, GL_ONE_MINUS_DST_ALPHA}, {GL_BLEND_DST_ALPHA, GL_ONE},
+    };
+    // The bound program, the renderer's record of it, then each of kStates.
+    using Seen = std::vector<GLint>;
 
     CAfterTextProbe(CGLRenderer& renderer, CMaterialResource* nearRed, CMaterialResource* farGreen)
         : CProperty(RESOURCE_MODELRENDERER, "aftertext"), m_Renderer(renderer), m_pNear(nearRed), m_pFar(farGreen)
@@ -458,28 +448,11 @@ public:
 
     bool Render() override
     {
-        Seen s;
-        glGetIntegerv(GL_CURRENT_PROGRAM, &s.program);
-        s.trackedProgram = GLint(m_Renderer.GetCurrentProgram());
-        s.depthTest = glIsEnabled(GL_DEPTH_TEST);
-        glGetBooleanv(GL_DEPTH_WRITEMASK, &s.depthMask);
-        glGetIntegerv(GL_DEPTH_FUNC, &s.depthFunc);
-        s.stencilTest = glIsEnabled(GL_STENCIL_TEST);
-        glGetIntegerv(GL_STENCIL_REF, &s.stencilRef);
-        glGetIntegerv(GL_STENCIL_BACK_REF, &s.stencilBackRef);
-        glGetIntegerv(GL_STENCIL_PASS_DEPTH_FAIL, &s.depthFail);
-        glGetIntegerv(GL_STENCIL_BACK_PASS_DEPTH_FAIL, &s.backDepthFail);
-        s.cull = glIsEnabled(GL_CULL_FACE);
-        glGetIntegerv(GL_CULL_FACE_MODE, &s.cullMode);
-        glGetIntegerv(GL_FRONT_FACE, &s.frontFace);
-        s.multisample = glIsEnabled(GL_MULTISAMPLE);
-        s.depthClamp = glIsEnabled(GL_DEPTH_CLAMP);
-        s.blend = glIsEnabled(GL_BLEND);
-        s.sampleMask = glIsEnabled(GL_SAMPLE_MASK);
-        glGetIntegerv(GL_BLEND_SRC_RGB, &s.srcRgb);
-        glGetIntegerv(GL_BLEND_DST_RGB, &s.dstRgb);
-        glGetIntegerv(GL_BLEND_SRC_ALPHA, &s.srcAlpha);
-        glGetIntegerv(GL_BLEND_DST_ALPHA, &s.dstAlpha);
+        Seen s(2);
+        glGetIntegerv(GL_CURRENT_PROGRAM, &s[0]);
+        s[1] = GLint(m_Renderer.GetCurrentProgram());
+        for (const State& state : kStates)
+            glGetIntegerv(state.name, &s.emplace_back());
         seen.push_back(s);
 
         m_pNear->Apply();
@@ -526,31 +499,12 @@ TEST(Text, ADrawAfterTextMeetsTheRenderersStates)
     // Frame 0 had the text alone.
     EXPECT_GT(FindInk(run.images.at(0)).count, 0);
 
-    // From frame 1 on, every draw after the text met the renderer's own states:
-    // depth LESS with writes, stencil counting depth failures with reference 1;
-    // back faces culled, clockwise front, depth clip on, no multisampling;
-    // source-alpha blending (alpha: inverse destination alpha, one), every sample.
+    // From frame 1 on, every draw after the text met the renderer's own states.
     ASSERT_GE(seen.size(), 4u);
     for (const auto& s : seen) {
-        EXPECT_EQ(s.program, s.trackedProgram) << "the renderer's record of the bound program";
-        EXPECT_TRUE(s.depthTest && s.depthMask);
-        EXPECT_EQ(s.depthFunc, GL_LESS);
-        EXPECT_TRUE(s.stencilTest);
-        EXPECT_EQ(s.stencilRef, 1);
-        EXPECT_EQ(s.stencilBackRef, 1);
-        EXPECT_EQ(s.depthFail, GL_INCR);
-        EXPECT_EQ(s.backDepthFail, GL_DECR);
-        EXPECT_TRUE(s.cull);
-        EXPECT_EQ(s.cullMode, GL_BACK);
-        EXPECT_EQ(s.frontFace, GL_CW);
-        EXPECT_FALSE(s.depthClamp);
-        EXPECT_FALSE(s.multisample);
-        EXPECT_TRUE(s.blend);
-        EXPECT_FALSE(s.sampleMask);
-        EXPECT_EQ(s.srcRgb, GL_SRC_ALPHA);
-        EXPECT_EQ(s.dstRgb, GL_ONE_MINUS_SRC_ALPHA);
-        EXPECT_EQ(s.srcAlpha, GL_ONE_MINUS_DST_ALPHA);
-        EXPECT_EQ(s.dstAlpha, GL_ONE);
+        EXPECT_EQ(s[0], s[1]) << "the renderer's record of the bound program";
+        for (size_t i = 0; i < std::size(CAfterTextProbe::kStates); ++i)
+            EXPECT_EQ(s[i + 2], CAfterTextProbe::kStates[i].want) << "GL state 0x" << std::hex << CAfterTextProbe::kStates[i].name;
     }
 
     // Depth kept the far green off the right half; red was blended source-alpha over.

@@ -4,8 +4,6 @@
 // has none), with tightly packed rows. The images are written by the test.
 #include "ProductionRunner.h"
 
-#include "render/gl/GLTextureResource.h"
-#include "scene/ResourceRegistry.h"
 #include "support/TempDir.h"
 #include "support/TestImages.h"
 
@@ -54,16 +52,8 @@ Bytes BmpPixels(bool withX)
     return out;
 }
 
-int SrgbToLinear(int v)
-{
-    const double c = v / 255.0;
-    const double l = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    return static_cast<int>(std::lround(l * 255.0));
-}
-
 struct Cell {
     const char* file;
-    DxgiFormat format;
     // Sampled (r, g, b, a) of a texel.
     std::function<std::array<int, 4>(const std::array<int, 4>&)> sampled;
 };
@@ -75,24 +65,22 @@ std::vector<Cell> Cells()
     auto asIs = [](const T& t) { return t; };
     auto srgb = [](const T& t) { return T{SrgbToLinear(t[0]), SrgbToLinear(t[1]), SrgbToLinear(t[2]), 255}; };
     return {
-        {"Gray8.png", DxgiFormat::R8_UNORM, [](const T& t) { return T{t[0], 0, 0, 255}; }},
-        {"Gray16.png", DxgiFormat::R16_UNORM, [](const T& t) { return T{t[0], 0, 0, 255}; }},
-        {"Rgb.png", DxgiFormat::R8G8B8A8_UNORM, opaque},
-        {"RgbSrgb.png", DxgiFormat::R8G8B8A8_UNORM_SRGB, srgb},
-        {"Rgba.png", DxgiFormat::B8G8R8A8_UNORM, asIs},
-        {"RgbaSrgb.png", DxgiFormat::B8G8R8A8_UNORM_SRGB,
-         [srgb](const T& t) {
+        {"Gray8.png", [](const T& t) { return T{t[0], 0, 0, 255}; }},
+        {"Gray16.png", [](const T& t) { return T{t[0], 0, 0, 255}; }},
+        {"Rgb.png", opaque},
+        {"RgbSrgb.png", srgb},
+        {"Rgba.png", asIs},
+        {"RgbaSrgb.png", [srgb](const T& t) {
              T s = srgb(t);
              s[3] = t[3]; // alpha is never sRGB-encoded
              return s;
          }},
-        {"GrayAlpha.png", DxgiFormat::B8G8R8A8_UNORM, [](const T& t) { return T{t[0], t[0], t[0], t[3]}; }},
-        {"Rgb16.png", DxgiFormat::R16G16B16A16_UNORM, opaque},
-        {"Rgba16.png", DxgiFormat::R16G16B16A16_UNORM, asIs},
-        {"Bgrx.bmp", DxgiFormat::B8G8R8X8_UNORM, opaque},
-        {"Rgb24.bmp", DxgiFormat::R8G8B8A8_UNORM, opaque},
-        {"Float.hdr", DxgiFormat::R32G32B32A32_FLOAT,
-         [](const T& t) {
+        {"GrayAlpha.png", [](const T& t) { return T{t[0], t[0], t[0], t[3]}; }},
+        {"Rgb16.png", opaque},
+        {"Rgba16.png", asIs},
+        {"Bgrx.bmp", opaque},
+        {"Rgb24.bmp", opaque},
+        {"Float.hdr", [](const T& t) {
              auto f = [](int v) { return static_cast<int>(std::lround(v / 256.0 * 255.0)); };
              return T{f(t[0]), f(t[1]), f(t[2]), 255};
          }},
@@ -128,28 +116,13 @@ TEST(TextureFormats, EveryDecodedFormatUploadsAndSamplesAsOnDirect3D)
     const std::string dir = CopyProduction("textureformats", scratch.Path());
     WriteImages(dir);
     const std::vector<Cell> cells = Cells();
-    std::vector<DxgiFormat> formats(cells.size(), DxgiFormat::UNKNOWN);
-    std::vector<std::pair<int, int>> sizes(cells.size());
-    const ProductionRun run = RunProductionAt(dir, {2}, 64, 2000, [&](long frame, CDemoSystem& demo) {
-        if (frame != 0)
-            return;
-        for (size_t i = 0; i < cells.size(); ++i) {
-            const auto* t = dynamic_cast<CGLTextureResource*>(
-                demo.m_Resources->FindResource("t" + std::to_string(i + 1), RESOURCE_TEXTURE));
-            if (t) {
-                formats[i] = t->GetFormat();
-                sizes[i] = {t->GetWidth(), t->GetHeight()};
-            }
-        }
-    });
+    const ProductionRun run = RunProductionAt(dir, {2});
     ASSERT_EQ(run.status, 0);
     for (const std::string& r : run.reports)
         ADD_FAILURE() << r;
     const Image& image = run.images.at(2);
     for (size_t i = 0; i < cells.size(); ++i) {
         SCOPED_TRACE(cells[i].file);
-        EXPECT_EQ(formats[i], cells[i].format);
-        EXPECT_EQ(sizes[i], std::make_pair(3, 2));
         const int x = static_cast<int>(i % 4) * 16, y = static_cast<int>(i / 4) * 12;
         for (int texel : {0, 5}) {
             const auto want = cells[i].sampled(kTexels[static_cast<size_t>(texel)]);

@@ -239,13 +239,9 @@ TEST(VideoWriterTest, RenderOutputWritesEveryFrameAsDrawnStraightOrThroughTheRin
         EXPECT_EQ(output->Frames(), kFrames);
         EXPECT_NE(drawn.front(), drawn.back()); // the fade moves, so order shows
         for (long f = 0; f < kFrames; ++f) {
-            int w = 0, h = 0, comp = 0;
-            const std::string file = (dir.Path() / ("f_" + std::string(f < 10 ? "0" : "") + std::to_string(f) + ".png")).string();
-            uint8_t* got = stbi_load(file.c_str(), &w, &h, &comp, 3);
-            ASSERT_NE(got, nullptr) << file;
-            EXPECT_TRUE(std::equal(drawn[static_cast<size_t>(f)].begin(), drawn[static_cast<size_t>(f)].end(), got))
+            const std::string file = (dir.Path() / ((f < 10 ? "f_0" : "f_") + std::to_string(f) + ".png")).string();
+            EXPECT_EQ(ReadPng(file).rgb, drawn[static_cast<size_t>(f)])
                 << file << (mode == CGLFrameReader::Mode::Ring ? " (ring)" : " (direct)");
-            stbi_image_free(got);
         }
     }
     EXPECT_EQ(CGLFrameReader::ModeFor("llvmpipe (LLVM 15.0.6, 256 bits)"), CGLFrameReader::Mode::Direct);

@@ -4,6 +4,7 @@
 // and hot reload. Skipped without Xvfb.
 #include "ProductionRunner.h"
 #include "support/TempDir.h"
+#include "support/TestImages.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -11,7 +12,6 @@
 #include <X11/Xutil.h>
 #include <chrono>
 #include <csignal>
-#include <stb_image_write.h>
 #include <sys/stat.h>
 #include <regex>
 #include <thread>
@@ -113,6 +113,18 @@ Image WindowPixels(CDemoSystem& demo)
     return window;
 }
 
+// Every window test: skipped without a display, and back in the folder it started
+// in (playing changes into the production's).
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!Display())
+            GTEST_SKIP() << "Xvfb is not installed or did not start";
+    }
+    ScopedChdir m_Restore{std::filesystem::current_path()};
+};
+
 PlayerOptions WindowOptions(const std::string& production)
 {
     PlayerOptions options;
@@ -125,18 +137,15 @@ PlayerOptions WindowOptions(const std::string& production)
     return options;
 }
 
-TEST(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
+TEST_F(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
 {
     const VirtualDisplay* x = Display();
-    if (!x)
-        GTEST_SKIP() << "Xvfb is not installed or did not start";
     const ProductionRun headless = RunProduction("orientation", {2}, 64, 3);
     ASSERT_EQ(headless.status, 0);
 
     Image window;
     Image backBuffer;
     std::string wmClass;
-    const auto cwd = std::filesystem::current_path();
     PlayerOptions options = WindowOptions("orientation");
     options.frames = 3;
     const int status = PlayProduction(options, [&](long frame, CDemoSystem& demo) {
@@ -155,7 +164,6 @@ TEST(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
             ::pclose(p);
         }
     });
-    std::filesystem::current_path(cwd);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(backBuffer.rgb, headless.images.at(2).rgb);
     ASSERT_EQ(window.width, 64);
@@ -166,11 +174,8 @@ TEST(Window, ShowsWhatHeadlessRendersAndCarriesItsNames)
     }
 }
 
-TEST(Window, EscapeEndsAfterTheNextFrameAndClosingAtOnce)
+TEST_F(Window, EscapeEndsAfterTheNextFrameAndClosingAtOnce)
 {
-    if (!Display())
-        GTEST_SKIP() << "Xvfb is not installed or did not start";
-    const auto cwd = std::filesystem::current_path();
     auto framesUntilQuit = [&](SDL_Event event) {
         long frames = 0;
         PlayProduction(WindowOptions("orientation"), [&](long frame, CDemoSystem&) {
@@ -178,7 +183,6 @@ TEST(Window, EscapeEndsAfterTheNextFrameAndClosingAtOnce)
             if (frame == 2)
                 SDL_PushEvent(&event);
         });
-        std::filesystem::current_path(cwd);
         return frames;
     };
     SDL_Event escape{};
@@ -203,10 +207,8 @@ SDL_Event Key(SDL_Keycode key)
     return e;
 }
 
-TEST(Window, KeysPauseSeekRestartLoopAndScreenshot)
+TEST_F(Window, KeysPauseSeekRestartLoopAndScreenshot)
 {
-    if (!Display())
-        GTEST_SKIP() << "Xvfb is not installed or did not start";
     TempDir dir;
     dir.Write("DemoScript.txt", "fadeup 0\ndelayuntil delay 100\n");
     dir.Write("Data/Mats/FaderMaterial.txt", "loadvertexshader Fader.hlsl VSFade\n");
@@ -215,7 +217,6 @@ TEST(Window, KeysPauseSeekRestartLoopAndScreenshot)
     options.frames = -1;
     options.duration = -1;
     TempDir shots;
-    const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(shots.Path());
     // Keys pressed while call n is observed; the time of each call, and when it came.
     const std::map<int, std::vector<SDL_Keycode>> keys = {
@@ -252,7 +253,6 @@ TEST(Window, KeysPauseSeekRestartLoopAndScreenshot)
     });
     if (resume.joinable())
         resume.join();
-    std::filesystem::current_path(cwd);
     ASSERT_EQ(status, 0);
     ASSERT_GE(times.size(), 131u);
     const float step = 1.0f / 64.0f;
@@ -278,27 +278,22 @@ TEST(Window, KeysPauseSeekRestartLoopAndScreenshot)
 
 // Writes a 2x2 PNG of one colour, whole or cut short, the way an editor saving
 // by rename does (a new file moved over the old) or in place.
-void WriteImage(const std::string& path, std::array<uint8_t, 3> colour, bool cutShort = false)
+void WriteImage(const std::string& path, std::array<uint16_t, 3> colour, bool cutShort = false)
 {
-    std::vector<uint8_t> rgb;
+    std::vector<uint16_t> rgb;
     for (int i = 0; i < 4; ++i)
         rgb.insert(rgb.end(), colour.begin(), colour.end());
-    std::string png;
-    stbi_write_png_to_func(
-        [](void* out, void* data, int size) { static_cast<std::string*>(out)->append(static_cast<char*>(data), static_cast<size_t>(size)); },
-        &png, 2, 2, 3, rgb.data(), 6);
+    testimg::Bytes png = testimg::Png(2, 2, 8, 2, rgb);
     if (cutShort) {
-        std::ofstream(path, std::ios::binary) << png.substr(0, png.size() / 2);
-        return;
+        png.resize(png.size() / 2);
+        return testimg::WriteFile(path, png);
     }
-    std::ofstream(path + ".tmp", std::ios::binary) << png;
+    testimg::WriteFile(path + ".tmp", png);
     std::filesystem::rename(path + ".tmp", path);
 }
 
-TEST(Window, ReloadsShadersImagesAndTheScriptWhilePlaying)
+TEST_F(Window, ReloadsShadersImagesAndTheScriptWhilePlaying)
 {
-    if (!Display())
-        GTEST_SKIP() << "Xvfb is not installed or did not start";
     TempDir scratch;
     const std::string dir = CopyProduction("reload", scratch.Path());
     WriteImage(dir + "/Image.png", {255, 0, 0});
@@ -342,7 +337,6 @@ TEST(Window, ReloadsShadersImagesAndTheScriptWhilePlaying)
     auto since = std::chrono::steady_clock::now();
     std::vector<double> latencies;
     float timeBeforeScript = 0.0f, timeAfterScript = 0.0f;
-    const auto cwd = std::filesystem::current_path();
     long frames = 0;
     const int status = PlayProduction(options, [&](long, CDemoSystem& demo) {
         if (step >= steps.size()) { // done, or failed: end the run rather than hang
@@ -388,7 +382,6 @@ TEST(Window, ReloadsShadersImagesAndTheScriptWhilePlaying)
         steps[step].edit();
         since = std::chrono::steady_clock::now();
     });
-    std::filesystem::current_path(cwd);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(step, steps.size());
     EXPECT_EQ(latencies.size(), 3u);
@@ -396,10 +389,8 @@ TEST(Window, ReloadsShadersImagesAndTheScriptWhilePlaying)
     EXPECT_GE(timeAfterScript, timeBeforeScript);
 }
 
-TEST(Window, TheFirstProblemIsSaidAsItHappens)
+TEST_F(Window, TheFirstProblemIsSaidAsItHappens)
 {
-    if (!Display())
-        GTEST_SKIP() << "Xvfb is not installed or did not start";
     // Someone watching the window hears of the first problem on the frame it happens,
     // not only when the run ends; -v is off, so nothing else is said.
     long frameNow = -1;
@@ -407,9 +398,7 @@ TEST(Window, TheFirstProblemIsSaidAsItHappens)
     diag::SetSink([&](const std::string& line) { said.emplace_back(frameNow, line); });
     PlayerOptions options = WindowOptions("materials");
     options.frames = 3;
-    const auto cwd = std::filesystem::current_path();
     const int status = PlayProduction(options, [&](long frame, CDemoSystem&) { frameNow = frame; });
-    std::filesystem::current_path(cwd);
     diag::SetSink({});
     ASSERT_EQ(status, 0);
     ASSERT_EQ(said.size(), 2u);

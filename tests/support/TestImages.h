@@ -67,13 +67,12 @@ inline Bytes ZlibStored(const Bytes& data)
     return z;
 }
 
-// PNG colour types: 0 gray, 2 RGB, 4 gray + alpha, 6 RGBA. `samples` holds the
-// channels of each pixel in that order, top row first: 0..255 at depth 8,
-// 0..65535 at depth 16.
-inline Bytes Png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType,
-                 const std::vector<uint16_t>& samples, bool srgbChunk = false)
+// A PNG built chunk by chunk: `rows` are raw scanlines without the filter byte,
+// any depth and colour type; PLTE and tRNS when given.
+inline Bytes PngFromRows(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType,
+                         const std::vector<Bytes>& rows, const Bytes& palette = {}, const Bytes& trns = {},
+                         bool srgbChunk = false)
 {
-    const uint32_t channels = colourType == 0 ? 1 : colourType == 2 ? 3 : colourType == 4 ? 2 : 4;
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes ihdr;
     PutBe32(ihdr, width);
@@ -82,48 +81,36 @@ inline Bytes Png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourT
     PutPngChunk(png, "IHDR", ihdr);
     if (srgbChunk)
         PutPngChunk(png, "sRGB", {0});
+    if (!palette.empty())
+        PutPngChunk(png, "PLTE", palette);
+    if (!trns.empty())
+        PutPngChunk(png, "tRNS", trns);
     Bytes raw;
-    size_t i = 0;
-    for (uint32_t y = 0; y < height; ++y) {
+    for (const Bytes& row : rows) {
         raw.push_back(0); // filter: none
-        for (uint32_t x = 0; x < width * channels; ++x, ++i) {
-            if (depth == 16)
-                raw.push_back(static_cast<uint8_t>(samples[i] >> 8));
-            raw.push_back(static_cast<uint8_t>(samples[i]));
-        }
+        raw.insert(raw.end(), row.begin(), row.end());
     }
     PutPngChunk(png, "IDAT", ZlibStored(raw));
     PutPngChunk(png, "IEND", {});
     return png;
 }
 
-// An uncompressed bottom-up BMP with a 40-byte header (no masks). `pixels` are
-// top row first, as B, G, R (24-bit) or B, G, R, X (32-bit).
-inline Bytes Bmp(uint32_t width, uint32_t height, uint16_t bitCount, const Bytes& pixels)
+// PNG colour types: 0 gray, 2 RGB, 4 gray + alpha, 6 RGBA. `samples` holds the
+// channels of each pixel in that order, top row first: 0..255 at depth 8,
+// 0..65535 at depth 16.
+inline Bytes Png(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType,
+                 const std::vector<uint16_t>& samples, bool srgbChunk = false)
 {
-    const uint32_t bytesPerPixel = bitCount / 8;
-    const uint32_t rowBytes = (width * bytesPerPixel + 3) & ~3u;
-    Bytes bmp = {'B', 'M'};
-    PutLe(bmp, 54 + rowBytes * height, 4);
-    PutLe(bmp, 0, 4);
-    PutLe(bmp, 54, 4);
-    PutLe(bmp, 40, 4);
-    PutLe(bmp, width, 4);
-    PutLe(bmp, height, 4);
-    PutLe(bmp, 1, 2);
-    PutLe(bmp, bitCount, 2);
-    PutLe(bmp, 0, 4); // BI_RGB
-    PutLe(bmp, rowBytes * height, 4);
-    PutLe(bmp, 2835, 4);
-    PutLe(bmp, 2835, 4);
-    PutLe(bmp, 0, 4);
-    PutLe(bmp, 0, 4);
-    for (uint32_t row = height; row-- > 0;) {
-        const auto* first = pixels.data() + static_cast<size_t>(row) * width * bytesPerPixel;
-        bmp.insert(bmp.end(), first, first + width * bytesPerPixel);
-        bmp.insert(bmp.end(), rowBytes - width * bytesPerPixel, 0);
-    }
-    return bmp;
+    const uint32_t channels = colourType == 0 ? 1 : colourType == 2 ? 3 : colourType == 4 ? 2 : 4;
+    std::vector<Bytes> rows(height);
+    size_t i = 0;
+    for (Bytes& row : rows)
+        for (uint32_t x = 0; x < width * channels; ++x, ++i) {
+            if (depth == 16)
+                row.push_back(static_cast<uint8_t>(samples[i] >> 8));
+            row.push_back(static_cast<uint8_t>(samples[i]));
+        }
+    return PngFromRows(width, height, depth, colourType, rows, {}, {}, srgbChunk);
 }
 
 // A Radiance file with flat (not run-length) RGBE scanlines; `rgb` top row first.
@@ -178,6 +165,20 @@ inline Bytes BmpInfoHeader(int32_t width, int32_t height, uint16_t bitCount, uin
     PutLe(h, coloursUsed, 4);
     PutLe(h, 0, 4);
     return h;
+}
+
+// An uncompressed bottom-up BMP with a 40-byte header (no masks). `pixels` are
+// top row first, as B, G, R (24-bit) or B, G, R, X (32-bit).
+inline Bytes Bmp(uint32_t width, uint32_t height, uint16_t bitCount, const Bytes& pixels)
+{
+    const uint32_t rowBytes = width * (bitCount / 8u);
+    Bytes rows;
+    for (uint32_t row = height; row-- > 0;) {
+        const auto* first = pixels.data() + static_cast<size_t>(row) * rowBytes;
+        rows.insert(rows.end(), first, first + rowBytes);
+        rows.insert(rows.end(), ((rowBytes + 3) & ~3u) - rowBytes, 0);
+    }
+    return BmpFile(BmpInfoHeader(static_cast<int32_t>(width), static_cast<int32_t>(height), bitCount, 0), rows);
 }
 
 // A DDS file: the legacy header with a FourCC or bit masks, optionally the

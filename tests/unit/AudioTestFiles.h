@@ -1,11 +1,12 @@
 // Music files made by the tests themselves with libsndfile (no binary assets in
 // the repository), and a scratch folder that removes itself.
 #pragma once
+#include "support/TempDir.h"
+
 #include <sndfile.h>
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -15,25 +16,9 @@
 
 namespace audiotest {
 
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ml_audio_XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            m_Path = pattern;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ec;
-        if (!m_Path.empty())
-            std::filesystem::remove_all(m_Path, ec);
-    }
-    std::string File(const std::string& name) const { return (std::filesystem::path(m_Path) / name).string(); }
-    const std::string& Path() const { return m_Path; }
-
-private:
-    std::string m_Path;
+// A scratch folder that names the files in it.
+struct ScratchDir : TempDir {
+    std::string File(const std::string& name) const { return (Path() / name).string(); }
 };
 
 using Generator = std::function<float(int64_t frame, int channel)>;

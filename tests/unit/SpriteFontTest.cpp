@@ -1,4 +1,5 @@
 // Sprite font files: the format, every way a file can be refused, glyph lookup.
+#include "support/TempDir.h"
 #include "unit/SpriteFontBytes.h"
 
 #include "assets/sprite/BinaryReader.h"
@@ -9,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -36,19 +35,6 @@ std::vector<uint8_t> Cut(std::vector<uint8_t> bytes, size_t size)
     return bytes;
 }
 
-std::filesystem::path TempDir(const std::string& name)
-{
-    auto dir = std::filesystem::path(testing::TempDir()) / ("ml_spritefont_" + name);
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
-}
-
-void WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
 } // namespace
 
 TEST(SpriteFont, ReadsEveryFieldAndMakesTheSheet)
@@ -64,14 +50,9 @@ TEST(SpriteFont, ReadsEveryFieldAndMakesTheSheet)
     SpriteFont font(backend, withTrailer.data(), withTrailer.size());
     ASSERT_EQ(font.GetGlyphs().size(), 6u);
     const SpriteFont::Glyph& b = font.GetGlyphs()[3];
-    EXPECT_EQ(b.Character, u'B');
-    EXPECT_EQ(b.Subrect.left, 10);
-    EXPECT_EQ(b.Subrect.top, 0);
-    EXPECT_EQ(b.Subrect.right, 18);
-    EXPECT_EQ(b.Subrect.bottom, 20);
-    EXPECT_EQ(b.XOffset, -3.0f);
-    EXPECT_EQ(b.YOffset, 0.0f);
-    EXPECT_EQ(b.XAdvance, 2.0f);
+    EXPECT_EQ(std::make_tuple(b.Character, b.Subrect.left, b.Subrect.top, b.Subrect.right, b.Subrect.bottom),
+              std::make_tuple(u'B', 10, 0, 18, 20));
+    EXPECT_EQ(std::make_tuple(b.XOffset, b.YOffset, b.XAdvance), std::make_tuple(-3.0f, 0.0f, 2.0f));
     EXPECT_EQ(font.GetLineSpacing(), 24.0f);
     ASSERT_NE(font.GetDefaultGlyph(), nullptr);
     EXPECT_EQ(font.GetDefaultGlyph()->Character, u'?');
@@ -79,100 +60,69 @@ TEST(SpriteFont, ReadsEveryFieldAndMakesTheSheet)
     auto* sheet = dynamic_cast<CNullSpriteTexture*>(font.GetSheet().get());
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->format, DxgiFormat::R8G8B8A8_UNORM);
-    EXPECT_EQ(sheet->width, 64u);
-    EXPECT_EQ(sheet->height, 32u);
-    EXPECT_EQ(sheet->rowPitch, 256u);
+    EXPECT_EQ(std::make_tuple(sheet->width, sheet->height, sheet->rowPitch), std::make_tuple(64u, 32u, 256u));
     ASSERT_EQ(sheet->bytes.size(), 256u * 32);
     const size_t data = f.TextureDataOffset();
     EXPECT_TRUE(std::equal(sheet->bytes.begin(), sheet->bytes.end(), bytes.begin() + long(data)));
 }
 
-TEST(SpriteFont, RefusesFilesThatAreNotSpriteFonts)
+TEST(SpriteFont, RefusedFilesSayWhy)
 {
-    auto bytes = LayoutFontBytes().Build();
-    bytes[7] = 'T'; // "DXTKfonT": wrong in the last magic byte only
-    EXPECT_EQ(LoadError(bytes), "Not a MakeSpriteFont output binary");
-    bytes[7] = 't';
-    bytes[0] = 'd';
-    EXPECT_EQ(LoadError(bytes), "Not a MakeSpriteFont output binary");
-    // Shorter than the magic: the bytes there match, so the data ends first.
-    EXPECT_EQ(LoadError({}), "End of file");
-    EXPECT_EQ(LoadError({'D', 'X', 'T', 'K'}), "End of file");
-    EXPECT_EQ(LoadError({'D', 'X', 'Q'}), "Not a MakeSpriteFont output binary");
-}
-
-TEST(SpriteFont, RefusesCutFilesWithEndOfFile)
-{
-    const SpriteFontBytes f = LayoutFontBytes();
-    const auto bytes = f.Build();
-    EXPECT_EQ(LoadError(Cut(bytes, 10)), "End of file");                               // in the glyph count
-    EXPECT_EQ(LoadError(Cut(bytes, f.GlyphTableOffset() + 32 + 5)), "End of file");    // inside the glyph table
-    EXPECT_EQ(LoadError(Cut(bytes, f.LineSpacingOffset() + 2)), "End of file");        // in the line spacing
-    EXPECT_EQ(LoadError(Cut(bytes, f.LineSpacingOffset() + 20)), "End of file");       // in the texture header
-    EXPECT_EQ(LoadError(Cut(bytes, bytes.size() - 1)), "End of file");                 // inside the texture data
-    EXPECT_EQ(LoadError(Cut(bytes, f.TextureDataOffset())), "End of file");            // no texture data at all
-
-    // A glyph count far beyond the file is refused before anything is allocated.
-    SpriteFontBytes huge = f;
-    huge.overrideCount = true;
-    huge.count = 0xFFFFFFFFu;
-    EXPECT_EQ(LoadError(huge.Build()), "End of file");
-    // So is a texture size far beyond the file (pitch x rows is not 32-bit arithmetic).
-    SpriteFontBytes big = f;
-    big.rowPitch = 0x10000;
-    big.rowCount = 0x10000;
-    big.overrideData = true;
-    big.dataBytes = 1000;
-    EXPECT_EQ(LoadError(big.Build()), "End of file");
-    big.rowPitch = 0xFFFFFFFFu;
-    big.rowCount = 0xFFFFFFFFu;
-    EXPECT_EQ(LoadError(big.Build()), "End of file");
-}
-
-TEST(SpriteFont, DefaultCharacterMustBeInTheFont)
-{
-    SpriteFontBytes f = LayoutFontBytes();
-    f.defaultCharacter = 'Z';
-    EXPECT_EQ(LoadError(f.Build()), "Character not in font");
-    // Checked before the texture is read: a cut texture does not hide it.
-    const auto bytes = f.Build();
-    EXPECT_EQ(LoadError(Cut(bytes, bytes.size() - 1)), "Character not in font");
-    // Only the low 16 bits name the character.
-    f.defaultCharacter = 0x10000u + 'A';
-    EXPECT_EQ(LoadError(f.Build()), "");
-}
-
-TEST(SpriteFont, RefusesSheetsADeviceWouldReadPast)
-{
+    const SpriteFontBytes layout = LayoutFontBytes();
+    const auto bytes = layout.Build();
     const std::string invalidArg = "Failure with HRESULT of 80070057";
-    SpriteFontBytes f = LayoutFontBytes();
-    f.rowPitch = 63 * 4; // narrower than 64 RGBA texels
-    EXPECT_EQ(LoadError(f.Build()), invalidArg);
-    f = LayoutFontBytes();
-    f.rowCount = 31; // fewer rows than the height
-    EXPECT_EQ(LoadError(f.Build()), invalidArg);
-    f = LayoutFontBytes();
-    f.width = 0;
-    EXPECT_EQ(LoadError(f.Build()), invalidArg);
-    f = LayoutFontBytes();
-    f.width = 20000;
-    f.rowPitch = 20000 * 4;
-    f.rowCount = 1;
-    f.height = 1;
-    EXPECT_EQ(LoadError(f.Build()), invalidArg);
-    f = LayoutFontBytes();
-    f.format = 9999;
-    EXPECT_EQ(LoadError(f.Build()), invalidArg);
-
-    // Block-compressed sheets count rows of 4x4 blocks: 64x32 BC2 is 16 blocks
-    // of 16 bytes across and 8 block rows.
-    f = LayoutFontBytes();
-    f.format = static_cast<uint32_t>(DxgiFormat::BC2_UNORM);
-    f.rowPitch = 256;
-    f.rowCount = 8;
-    EXPECT_EQ(LoadError(f.Build()), "");
-    f.rowCount = 7;
-    EXPECT_EQ(LoadError(f.Build()), invalidArg);
+    const auto with = [&](const std::function<void(SpriteFontBytes&)>& change) {
+        SpriteFontBytes f = layout;
+        change(f);
+        return f.Build();
+    };
+    const auto magic = [&](size_t at, uint8_t value) {
+        auto b = bytes;
+        b[at] = value;
+        return b;
+    };
+    const struct {
+        const char* what;
+        std::vector<uint8_t> file;
+        std::string error;
+    } cases[] = {
+        // "DXTKfonT": wrong in the last magic byte only; shorter than the magic, the data ends first.
+        {"last magic byte", magic(7, 'T'), "Not a MakeSpriteFont output binary"},
+        {"first magic byte", magic(0, 'd'), "Not a MakeSpriteFont output binary"},
+        {"empty", {}, "End of file"},
+        {"half the magic", {'D', 'X', 'T', 'K'}, "End of file"},
+        {"wrong short magic", {'D', 'X', 'Q'}, "Not a MakeSpriteFont output binary"},
+        {"cut in the glyph count", Cut(bytes, 10), "End of file"},
+        {"cut in the glyph table", Cut(bytes, layout.GlyphTableOffset() + 32 + 5), "End of file"},
+        {"cut in the line spacing", Cut(bytes, layout.LineSpacingOffset() + 2), "End of file"},
+        {"cut in the texture header", Cut(bytes, layout.LineSpacingOffset() + 20), "End of file"},
+        {"cut in the texture data", Cut(bytes, bytes.size() - 1), "End of file"},
+        {"no texture data", Cut(bytes, layout.TextureDataOffset()), "End of file"},
+        // Counts and sizes far beyond the file are refused before anything is allocated
+        // (pitch x rows is not 32-bit arithmetic).
+        {"huge glyph count", with([](auto& f) { f.overrideCount = true, f.count = 0xFFFFFFFFu; }), "End of file"},
+        {"big texture", with([](auto& f) { f.rowPitch = f.rowCount = 0x10000, f.overrideData = true, f.dataBytes = 1000; }),
+         "End of file"},
+        {"huge texture", with([](auto& f) { f.rowPitch = f.rowCount = 0xFFFFFFFFu, f.overrideData = true, f.dataBytes = 1000; }),
+         "End of file"},
+        // The default character is checked before the texture is read; only its low 16 bits count.
+        {"default not in font", with([](auto& f) { f.defaultCharacter = 'Z'; }), "Character not in font"},
+        {"default not in font, cut texture",
+         Cut(with([](auto& f) { f.defaultCharacter = 'Z'; }), bytes.size() - 1), "Character not in font"},
+        {"default in the low 16 bits", with([](auto& f) { f.defaultCharacter = 0x10000u + 'A'; }), ""},
+        // Sheets a device would read past.
+        {"pitch narrower than the width", with([](auto& f) { f.rowPitch = 63 * 4; }), invalidArg},
+        {"fewer rows than the height", with([](auto& f) { f.rowCount = 31; }), invalidArg},
+        {"no width", with([](auto& f) { f.width = 0; }), invalidArg},
+        {"too wide", with([](auto& f) { f.width = 20000, f.rowPitch = 20000 * 4, f.rowCount = f.height = 1; }), invalidArg},
+        {"unknown format", with([](auto& f) { f.format = 9999; }), invalidArg},
+        // BC2 counts rows of 4x4 blocks: 64x32 is 16 blocks of 16 bytes across and 8 block rows.
+        {"BC2", with([](auto& f) { f.format = uint32_t(DxgiFormat::BC2_UNORM), f.rowPitch = 256, f.rowCount = 8; }), ""},
+        {"BC2 short a row", with([](auto& f) { f.format = uint32_t(DxgiFormat::BC2_UNORM), f.rowPitch = 256, f.rowCount = 7; }),
+         invalidArg},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LoadError(c.file), c.error) << c.what;
 
     // A device that cannot make the texture.
     struct RefusingDevice : CNullSpriteBackend {
@@ -182,7 +132,7 @@ TEST(SpriteFont, RefusesSheetsADeviceWouldReadPast)
             throw com_exception(static_cast<int32_t>(0x887A0005u));
         }
     } refusing;
-    EXPECT_EQ(LoadError(LayoutFontBytes().Build(), &refusing), "Failure with HRESULT of 887A0005");
+    EXPECT_EQ(LoadError(bytes, &refusing), "Failure with HRESULT of 887A0005");
 }
 
 TEST(SpriteFont, ReaderChecksEveryReadAgainstTheData)
@@ -210,12 +160,12 @@ TEST(SpriteFont, ReaderChecksEveryReadAgainstTheData)
 
 TEST(SpriteFont, ReadsFilesByWindowsPathsAndRefusesWhatIsNotAFile)
 {
-    const auto dir = TempDir("files");
-    std::filesystem::create_directories(dir / "Data" / "Fonts");
-    WriteFile(dir / "Data" / "Fonts" / "Title.spritefont", LayoutFontBytes().Build());
+    TempDir temp;
+    const auto& dir = temp.Path();
+    const auto font = LayoutFontBytes().Build();
+    temp.Write("Data/Fonts/Title.spritefont", std::string(font.begin(), font.end()));
     CNullSpriteBackend backend;
-    SpriteFont font(backend, dir.string() + "\\data\\FONTS\\title.SPRITEFONT");
-    EXPECT_EQ(font.GetGlyphs().size(), 6u);
+    EXPECT_EQ(SpriteFont(backend, dir.string() + "\\data\\FONTS\\title.SPRITEFONT").GetGlyphs().size(), 6u);
 
     const auto error = [&](const std::string& path) {
         try {
@@ -229,7 +179,7 @@ TEST(SpriteFont, ReadsFilesByWindowsPathsAndRefusesWhatIsNotAFile)
     EXPECT_EQ(error(dir.string()), "BinaryReader"); // a directory
     ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
     EXPECT_EQ(error((dir / "pipe").string()), "BinaryReader"); // must not block
-    WriteFile(dir / "empty", {});
+    temp.Write("empty", "");
     EXPECT_EQ(error((dir / "empty").string()), "End of file");
 }
 

@@ -1,5 +1,6 @@
-// Text layout (measure and pen rules), centring, and the font resource's draw
-// and load with their failures caught.
+// Text layout (measure and pen rules), the font resource's centred draw, and its
+// load with the failures caught. Where text lands off the centre shows in the GL
+// text pictures.
 #include "unit/SpriteFontBytes.h"
 
 #include "app/DemoSystem.h"
@@ -95,31 +96,32 @@ public:
 };
 } // namespace
 
-TEST(TextLayout, MeasureFollowsThePenRules)
+TEST(TextLayout, MeasureAndRenderFollowThePenRules)
 {
     LayoutFont f;
-    // One glyph: its width, and its height plus YOffset raised to the line spacing.
-    ExpectSize(f.font.MeasureText(u"A"), 10, 24);
-    // 'x' is 8 high with YOffset 12: 20, below the line spacing, so 24.
-    ExpectSize(f.font.MeasureText(u"x"), 6, 24);
-    // 'B' has XOffset -3: after 'A' (advance 11) it sits at 8.
-    ExpectSize(f.font.MeasureText(u"AB"), 16, 24);
-    // At the start of a line the negative offset is clamped to 0.
-    ExpectSize(f.font.MeasureText(u"B"), 8, 24);
-    ExpectSize(f.font.MeasureText(u"A\nB"), 10, 48);
-    // A carriage return is skipped entirely.
-    ExpectSize(f.font.MeasureText(u"A\r\nB"), 10, 48);
-    ExpectSize(f.font.MeasureText(u"A\rB"), 16, 24);
-    // An invisible space advances the pen; it counts only if a visible glyph follows.
-    ExpectSize(f.font.MeasureText(u" A"), 16, 24);
-    ExpectSize(f.font.MeasureText(u"A "), 10, 24);
-    ExpectSize(f.font.MeasureText(u"   "), 0, 0);
-    ExpectSize(f.font.MeasureText(u""), 0, 0);
-    ExpectSize(f.font.MeasureText(u"\n\n"), 0, 0);
-    // A white-space glyph wider than one texel is drawn and measured.
-    ExpectSize(f.font.MeasureText(u"A\u00a0"), 14, 24);
-    // The walk ends at the first NUL, as for a C string.
-    ExpectSize(f.font.MeasureText(std::u16string(u"A\0B", 3)), 10, 24);
+    const struct {
+        std::u16string text;
+        float width, height;
+    } cases[] = {
+        {u"A", 10, 24},  // its width, and its height plus YOffset raised to the line spacing
+        {u"x", 6, 24},   // 8 high with YOffset 12: 20, below the line spacing
+        {u"AB", 16, 24}, // 'B' has XOffset -3: after 'A' (advance 11) it sits at 8
+        {u"B", 8, 24},   // at the start of a line the negative offset is clamped to 0
+        {u"A\nB", 10, 48},
+        {u"A\r\nB", 10, 48}, // a carriage return is skipped entirely
+        {u"A\rB", 16, 24},
+        {u" A", 16, 24}, // an invisible space advances the pen; it counts only if a visible glyph follows
+        {u"A ", 10, 24},
+        {u"   ", 0, 0},
+        {u"", 0, 0},
+        {u"\n\n", 0, 0},
+        {u"A\u00a0", 14, 24}, // a white-space glyph wider than one texel is drawn and measured
+        {std::u16string(u"A\0B", 3), 10, 24}, // the walk ends at the first NUL, as for a C string
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.text.begin(), c.text.end()));
+        ExpectSize(f.font.MeasureText(c.text), c.width, c.height);
+    }
     // A character the font lacks, with no default character, cannot be measured.
     try {
         f.font.MeasureText(u"AC");
@@ -127,49 +129,19 @@ TEST(TextLayout, MeasureFollowsThePenRules)
     } catch (const std::exception& e) {
         EXPECT_STREQ(e.what(), "Character not in font");
     }
-}
 
-TEST(TextLayout, RenderPlacesGlyphsWhereMeasureCountsThem)
-{
-    LayoutFont f;
-    // 'A' at (0, 0 + YOffset 2); 'B' at 11 - 3 = 8; next line at y 24.
+    // 'A' at (0, 0 + YOffset 2); 'B' at 11 - 3 = 8. Second line at y 24: the space
+    // moves the pen to 6, 'B' to 3, 'A' to 13.
     const auto corners = GlyphCorners(f, u"AB\r\n BA", {100, 50});
-    ASSERT_EQ(corners.size(), 4u);
-    EXPECT_FLOAT_EQ(corners[0].x, 100);
-    EXPECT_FLOAT_EQ(corners[0].y, 52);
-    EXPECT_FLOAT_EQ(corners[1].x, 108);
-    EXPECT_FLOAT_EQ(corners[1].y, 50);
-    // Second line: the space moves the pen to 6, 'B' to 3, 'A' to 13.
-    EXPECT_FLOAT_EQ(corners[2].x, 103);
-    EXPECT_FLOAT_EQ(corners[2].y, 74);
-    EXPECT_FLOAT_EQ(corners[3].x, 113);
-    EXPECT_FLOAT_EQ(corners[3].y, 76);
+    const std::vector<std::pair<float, float>> want = {{100, 52}, {108, 50}, {103, 74}, {113, 76}};
+    ASSERT_EQ(corners.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i)
+        ExpectSize(corners[i], want[i].first, want[i].second);
     // Each sprite is its Subrect's size and samples it.
     const ModelVertex* a = &f.backend.m_Ring[0];
-    EXPECT_FLOAT_EQ(a[3].position[0], 110);
-    EXPECT_FLOAT_EQ(a[3].position[1], 72);
-    EXPECT_FLOAT_EQ(a[3].texcoord[0], 10.0f / 64);
-    EXPECT_FLOAT_EQ(a[3].texcoord[1], 20.0f / 32);
+    ExpectSize({a[3].position[0], a[3].position[1]}, 110, 72);
+    ExpectSize({a[3].texcoord[0], a[3].texcoord[1]}, 10.0f / 64, 20.0f / 32);
     EXPECT_TRUE(GlyphCorners(f, u" \n ").empty());
-}
-
-TEST(TextLayout, TextIsCentredOnTheWorldTranslation)
-{
-    const Vector2 size{16, 24};
-    const auto pen = [&](float x, float y) {
-        return CSpriteFontResource::PenPosition(size, mlmath::Translation(x, y, 5), 640, 480);
-    };
-    ExpectSize(pen(0, 0), 312, 228);
-    ExpectSize(pen(-1, -1), -8, -12); // centre on the top-left corner
-    ExpectSize(pen(0, 1), 312, 468);  // centre on the bottom edge: y is not flipped
-    ExpectSize(pen(1, 0), 632, 228);
-    // An empty text's pen is the mapped point itself.
-    ExpectSize(CSpriteFontResource::PenPosition({}, mlmath::Translation(0.5f, -0.5f, 0), 640, 480), 480, 120);
-    // Only the translation row counts, not rotation or scale.
-    Matrix4 world = mlmath::Multiply(mlmath::Scaling(3, 3, 3), mlmath::RotationZ(1.0f));
-    world.m[3][0] = 0;
-    world.m[3][1] = 0;
-    ExpectSize(CSpriteFontResource::PenPosition(size, world, 640, 480), 312, 228);
 }
 
 TEST(FontResource, DrawsCentredTextAndRestoresStates)
@@ -190,16 +162,13 @@ TEST(FontResource, DrawsCentredTextAndRestoresStates)
     ASSERT_EQ(backend.m_Draws.size(), 1u);
     EXPECT_EQ(backend.m_Draws[0].indexCount, 12u);
     // "AB" measures 16 x 24, centred on (320, 240): pen (312, 228); 'A' 2 lower.
-    EXPECT_FLOAT_EQ(backend.m_Ring[0].position[0], 312);
-    EXPECT_FLOAT_EQ(backend.m_Ring[0].position[1], 230);
+    ExpectSize({backend.m_Ring[0].position[0], backend.m_Ring[0].position[1]}, 312, 230);
     EXPECT_FLOAT_EQ(backend.m_Ring[0].colour[3], 1.0f);
     // The batch draws in pixels of the viewport: its transform maps the viewport to clip space.
     const Float3 topLeft = mlmath::TransformPoint({0, 0, 0}, backend.m_LastTransform);
     const Float3 bottomRight = mlmath::TransformPoint({640, 480, 0}, backend.m_LastTransform);
-    EXPECT_FLOAT_EQ(topLeft.x, -1);
-    EXPECT_FLOAT_EQ(topLeft.y, 1);
-    EXPECT_FLOAT_EQ(bottomRight.x, 1);
-    EXPECT_FLOAT_EQ(bottomRight.y, -1);
+    ExpectSize({topLeft.x, topLeft.y}, -1, 1);
+    ExpectSize({bottomRight.x, bottomRight.y}, 1, -1);
 
     // An empty text draws nothing but still runs the batch and restores states.
     backend.ClearRecord();
@@ -227,11 +196,9 @@ TEST(FontResource, DrawsCentredTextAndRestoresStates)
     font.DrawTextAt("AB", Matrix4::Identity());
     ASSERT_EQ(backend.m_Maps.size(), 1u);
     const ModelVertex& first = backend.m_Ring[size_t(backend.m_Maps[0].firstSprite) * 4];
-    EXPECT_FLOAT_EQ(first.position[0], 632);
-    EXPECT_FLOAT_EQ(first.position[1], 470);
+    ExpectSize({first.position[0], first.position[1]}, 632, 470);
     const Float3 authoredCorner = mlmath::TransformPoint({1280, 960, 0}, backend.m_LastTransform);
-    EXPECT_FLOAT_EQ(authoredCorner.x, 1);
-    EXPECT_FLOAT_EQ(authoredCorner.y, -1);
+    ExpectSize({authoredCorner.x, authoredCorner.y}, 1, -1);
 }
 
 TEST(FontResource, FailedLoadsAreReportedAndLeaveTheFontEmpty)

@@ -1,5 +1,5 @@
 // X3D loading: the element path, number lists, face triangulation and the
-// mended out-of-range indices; and the unit quad.
+// mended out-of-range indices. (The unit quad shows in the scene pictures.)
 #include "assets/X3DDocument.h"
 #include "assets/X3DModel.h"
 
@@ -212,20 +212,4 @@ TEST(X3DModel, TrianglesAndFileSizeAreBounded)
     EXPECT_FALSE(LoadX3DModel(big.string(), mesh, error));
     EXPECT_NE(error.find("more than the 64 MiB"), std::string::npos) << error;
     std::filesystem::remove(big);
-}
-
-TEST(X3DModel, UnitQuadCoversClipSpaceClockwise)
-{
-    const ModelMesh quad = MakeUnitQuadMesh();
-    ASSERT_EQ(quad.vertices.size(), 4u);
-    EXPECT_EQ(quad.indices, (std::vector<uint32_t>{0, 1, 2, 1, 3, 2}));
-    // Clockwise on screen (y up): negative signed area; texture v grows downwards.
-    for (size_t t = 0; t < 6; t += 3) {
-        const float* a = quad.vertices[quad.indices[t]].position;
-        const float* b = quad.vertices[quad.indices[t + 1]].position;
-        const float* c = quad.vertices[quad.indices[t + 2]].position;
-        EXPECT_LT((b[0] - a[0]) * (c[1] - a[1]) - (b[1] - a[1]) * (c[0] - a[0]), 0.0f);
-    }
-    for (const ModelVertex& v : quad.vertices)
-        EXPECT_EQ(v.texcoord[1], v.position[1] > 0 ? 0.0f : 1.0f);
 }
