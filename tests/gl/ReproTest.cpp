@@ -57,19 +57,8 @@ Outcome RunPlayer(const std::vector<std::string>& arguments, const fs::path& err
     posix_spawn_file_actions_init(&files);
     posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&files, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    // This test judges crashes, time and memory. LeakSanitizer's exit scan itself
-    // crashes in the child on some of these inputs (a library's thread-local block),
-    // so the child runs without it; the in-process tests keep the leak check.
-    std::vector<std::string> environment;
-    for (char** e = environ; *e; ++e)
-        environment.emplace_back(std::string(*e).rfind("ASAN_OPTIONS=", 0) == 0 ? std::string(*e) + ":detect_leaks=0"
-                                                                              : std::string(*e));
-    std::vector<char*> envp;
-    for (std::string& e : environment)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
     pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, ML_PLAYER_PATH, &files, nullptr, argv.data(), envp.data());
+    const int spawned = ::posix_spawn(&pid, ML_PLAYER_PATH, &files, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&files);
     if (spawned != 0)
         return outcome;
