@@ -104,7 +104,7 @@ void ExpectStartsAsFromZero(const std::string& dir, const SessionRun& fromZero, 
     }
 }
 
-TEST(FastForward, KeyframesMusicWaitsSeeksAndTheMusicsEnd)
+TEST(FastForward, KeyframesMusicWaitsSeeksTheMusicsEndAndItsSpectrum)
 {
     TempDir scratch;
     const std::string dir = CopyProduction("startpoint", scratch.Path());
@@ -117,17 +117,12 @@ TEST(FastForward, KeyframesMusicWaitsSeeksAndTheMusicsEnd)
     const auto& last = *fromZero.frames.rbegin();
     EXPECT_TRUE(Uniform(last.second, {0, 0, 0}));
     ExpectStartsAsFromZero(dir, fromZero, {10, 30, 70, 130, 143});
-}
 
-// The music's spectrum and waveform look back 2048 samples, past the first frame drawn.
-TEST(FastForward, MusicSpectrumAndWaveformAsFromTheStart)
-{
-    TempDir scratch;
-    const std::string dir = CopyProduction("inputs", scratch.Path());
-    ASSERT_TRUE(audiotest::WriteAudio(dir + "/tone.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, 2 * 44100,
+    // The music's spectrum and waveform look back 2048 samples, past the first frame drawn.
+    const std::string inputs = CopyProduction("inputs", scratch.Path());
+    ASSERT_TRUE(audiotest::WriteAudio(inputs + "/tone.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, 1, 2 * 44100,
                                       audiotest::Sine(1234.0, 44100.0, 0.5f)));
-    const SessionRun fromZero = Play(dir, 64, 0, 90);
-    ExpectStartsAsFromZero(dir, fromZero, {1, 40, 80});
+    ExpectStartsAsFromZero(inputs, Play(inputs, 64, 0, 90), {1, 40, 80});
 }
 
 TEST(FastForward, PlayerStartsAtTheFrameOfThatTimeAndNeverDrawsEarlierOnes)

@@ -117,7 +117,9 @@ inline std::string CopyProduction(const std::string& name, const std::filesystem
     const auto productions = scratch / "productions";
     std::filesystem::create_directories(productions);
     std::filesystem::copy(ProductionDir(name), productions / name, std::filesystem::copy_options::recursive);
-    std::filesystem::copy(ProductionDir("common"), productions / "common", std::filesystem::copy_options::recursive);
+    if (!std::filesystem::exists(productions / "common")) // one copy serves every production of the scratch
+        std::filesystem::copy(ProductionDir("common"), productions / "common",
+                              std::filesystem::copy_options::recursive);
     return (productions / name).string();
 }
 
