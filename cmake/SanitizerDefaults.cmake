@@ -1,0 +1,16 @@
+# Gives every executable target defined so far (in this folder and below) the
+# sanitizer defaults of SanitizerDefaults.cpp. Include it after all targets.
+function(ml_add_sanitizer_defaults dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target ${targets})
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+      target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/SanitizerDefaults.cpp)
+    endif()
+  endforeach()
+  get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(subdir ${subdirs})
+    ml_add_sanitizer_defaults(${subdir})
+  endforeach()
+endfunction()
+ml_add_sanitizer_defaults(${CMAKE_SOURCE_DIR})
