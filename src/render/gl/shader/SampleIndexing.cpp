@@ -15,7 +15,7 @@ bool IsMultisampleType(std::string_view word)
 }
 
 // Names declared with a multisampled texture type: "Texture2DMS<float4, 4> Name".
-std::set<std::string, std::less<>> MultisampledNames(std::string text)
+std::set<std::string, std::less<>> MultisampledNames(std::string& text) // read only
 {
     std::set<std::string, std::less<>> names;
     CHlslScanner s(text);

@@ -144,6 +144,20 @@ bool NeedsPasses(const std::vector<uint32_t>& spirv)
     return false;
 }
 
+namespace {
+// Runs the registered passes over spirv in place; false where SPIRV-Tools refuses it.
+bool RunPasses(spvtools::Optimizer& optimizer, std::vector<uint32_t>& spirv)
+{
+    spvtools::OptimizerOptions options;
+    options.set_run_validator(false);
+    std::vector<uint32_t> out;
+    if (!optimizer.Run(spirv.data(), spirv.size(), &out, options))
+        return false;
+    spirv.swap(out);
+    return true;
+}
+} // namespace
+
 bool OptimizeSpirv(std::vector<uint32_t>& spirv, const std::string& path, std::string& log)
 {
     MarkLoopsWithTextureOffsets(spirv);
@@ -161,14 +175,10 @@ bool OptimizeSpirv(std::vector<uint32_t>& spirv, const std::string& path, std::s
     optimizer.RegisterPass(spvtools::CreateSimplificationPass())
         .RegisterPass(spvtools::CreateDeadBranchElimPass())
         .RegisterPass(spvtools::CreateAggressiveDCEPass());
-    spvtools::OptimizerOptions options;
-    options.set_run_validator(false);
-    std::vector<uint32_t> optimized;
-    if (!optimizer.Run(spirv.data(), spirv.size(), &optimized, options)) {
+    if (!RunPasses(optimizer, spirv)) {
         log += path + ": error: the shader could not be legalised for this back end\n";
         return false;
     }
-    spirv.swap(optimized);
     return true;
 }
 
@@ -183,13 +193,7 @@ bool ForwardLocalValues(std::vector<uint32_t>& spirv)
         .RegisterPass(spvtools::CreateScalarReplacementPass(0))
         .RegisterPass(spvtools::CreateLocalSingleStoreElimPass())
         .RegisterPass(spvtools::CreateSSARewritePass());
-    spvtools::OptimizerOptions options;
-    options.set_run_validator(false);
-    std::vector<uint32_t> forwarded;
-    if (!optimizer.Run(spirv.data(), spirv.size(), &forwarded, options))
-        return false;
-    spirv.swap(forwarded);
-    return true;
+    return RunPasses(optimizer, spirv);
 }
 
 namespace {
