@@ -225,8 +225,10 @@ TEST(AudioManager, RealTimeDevicePlaysAndEnds)
             const float now = audio->GetPosition();
             EXPECT_GE(now, last);
             last = now;
-            if (!heardChecked && now > 1.56f && now < 1.99f) {
+            if (!heardChecked && now > 1.85f && now < 1.99f) {
                 // The window shaders see ends at the sample being heard: all of it the song.
+                // Well after the seek, so a busy machine's slack in the heard position
+                // cannot reach back to before it.
                 std::vector<float> heard(2048);
                 audio->GetHeardMix(heard.data(), 2048);
                 for (float v : heard)
